@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what building and testing need on a Debian 12 machine, and nothing
+# when it is all there already.
+set -euo pipefail
+
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev nlohmann-json3-dev)
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    echo "setup: all build packages present (${packages[*]})"
+    exit 0
+fi
+
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+    sudo=(sudo)
+fi
+echo "setup: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -q
+"${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test. With --sanitize, does the same in a
+# separate build with AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build_dir=build
+cmake_options=(-DOVX_WERROR=ON)
+if [ "${1:-}" = "--sanitize" ]; then
+    build_dir=build-asan
+    cmake_options+=(-DOVX_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=Debug)
+    export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1
+    export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+elif [ -n "${1:-}" ]; then
+    echo "usage: $0 [--sanitize]" >&2
+    exit 2
+else
+    cmake_options+=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+fi
+
+bash tools/setup.sh
+echo "test: configuring $build_dir"
+cmake -S . -B "$build_dir" -G Ninja "${cmake_options[@]}"
+echo "test: building"
+cmake --build "$build_dir" -j 2
+echo "test: running the tests"
+ctest --test-dir "$build_dir" --output-on-failure -j 2
