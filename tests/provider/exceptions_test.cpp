@@ -1,0 +1,58 @@
+#include "Exceptions.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <type_traits>
+
+namespace {
+
+template <typename T>
+class ExceptionClass : public ::testing::Test {};
+using ExceptionTypes = ::testing::Types<Quill::FrameworkException, Quill::InstrumentationException,
+                                        Quill::ProviderException>;
+TYPED_TEST_SUITE(ExceptionClass, ExceptionTypes);
+
+TYPED_TEST(ExceptionClass, WhatReturnsTheTextItWasBuiltWith) {
+    const TypeParam fromChars("Could not find instance");
+    EXPECT_STREQ(fromChars.what(), "Could not find instance");
+
+    std::string text = "Concerned Computer Could Not Be Found.";
+    const TypeParam fromString(text);
+    text = "changed afterwards";
+    EXPECT_STREQ(fromString.what(), "Concerned Computer Could Not Be Found.");
+
+    const TypeParam copy(fromString);
+    EXPECT_STREQ(copy.what(), "Concerned Computer Could Not Be Found.");
+    TypeParam assigned("something else");
+    assigned = fromChars;
+    EXPECT_STREQ(assigned.what(), "Could not find instance");
+
+    const TypeParam fromNull(static_cast<const char*>(nullptr));
+    EXPECT_STREQ(fromNull.what(), "");
+}
+
+TYPED_TEST(ExceptionClass, IsCaughtAsStdExceptionOnly) {
+    static_assert(std::is_base_of_v<std::exception, TypeParam>);
+    try {
+        throw TypeParam("boom");
+    } catch (const std::exception& caught) {
+        EXPECT_STREQ(caught.what(), "boom");
+    }
+}
+
+TEST(ExceptionClasses, AreIndependentSiblings) {
+    static_assert(!std::is_base_of_v<Quill::FrameworkException, Quill::ProviderException>);
+    static_assert(!std::is_base_of_v<Quill::ProviderException, Quill::InstrumentationException>);
+    static_assert(!std::is_base_of_v<Quill::InstrumentationException, Quill::FrameworkException>);
+    bool caughtAsProvider = false;
+    try {
+        throw Quill::FrameworkException("framework");
+    } catch (const Quill::ProviderException&) {
+        caughtAsProvider = true;
+    } catch (const std::exception&) {
+    }
+    EXPECT_FALSE(caughtAsProvider);
+}
+
+}  // namespace
