@@ -1,0 +1,470 @@
+#include "nxlogger.h"
+
+#include "PlatformTestSupport.h"
+
+#include <gtest/gtest.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cctype>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using NxLog::Channel;
+using NxLog::MemorySink;
+using NxLog::NxLogger;
+using NxLog::Record;
+using ovx::test::ScopedEnvironmentVariable;
+using ovx::test::ScratchDirectory;
+
+const std::string kComponent = "Tessaly.IPInterfaceProvider";
+
+int logAt(int level, const std::string& text) {
+    return NxLogger::logLevelMessage("Quill::f", "CMPI/File.cpp", 42, kComponent, level, nullptr, 0,
+                                     0, text);
+}
+
+int traceAt(int level, const std::string& text) {
+    return NxLogger::traceLevelMessage("Quill::f", "CMPI/File.cpp", 42, kComponent, level, nullptr,
+                                       0, 0, text);
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+struct TraceLine {
+    std::string time, thread, channel, level, component, function, location, text;
+};
+
+// Splits a trace file line into its fields; false when it has too few.
+bool parseTraceLine(const std::string& line, TraceLine& parsed) {
+    std::string* const fields[] = {&parsed.time,    &parsed.thread,    &parsed.channel,
+                                   &parsed.level,   &parsed.component, &parsed.function,
+                                   &parsed.location};
+    std::size_t start = 0;
+    for (std::string* field : fields) {
+        const auto blank = line.find(' ', start);
+        if (blank == std::string::npos) {
+            return false;
+        }
+        *field = line.substr(start, blank - start);
+        start = blank + 1;
+    }
+    parsed.text = line.substr(start);
+    return true;
+}
+
+// "YYYY-MM-DDTHH:MM:SS.mmmZ"
+bool isIsoTimeWithMilliseconds(const std::string& time) {
+    const std::string shape = "dddd-dd-ddTdd:dd:dd.dddZ";
+    if (time.size() != shape.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < shape.size(); ++i) {
+        const bool ok = shape[i] == 'd' ? std::isdigit(static_cast<unsigned char>(time[i])) != 0
+                                        : time[i] == shape[i];
+        if (!ok) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Every test starts and ends with the default sinks and a freshly read environment.
+class LoggerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        NxLogger::installSink(nullptr);
+        NxLogger::reloadEnvironment();
+    }
+    void TearDown() override {
+        NxLogger::installSink(nullptr);
+        NxLogger::reloadEnvironment();
+    }
+
+    std::shared_ptr<MemorySink> installMemorySink() {
+        auto sink = std::make_shared<MemorySink>();
+        NxLogger::installSink(sink);
+        return sink;
+    }
+};
+
+using LoggerRecords = LoggerTest;
+
+TEST_F(LoggerRecords, CarryEveryFieldOfTheCall) {
+    const auto sink = installMemorySink();
+    const auto before = std::chrono::system_clock::now();
+    EXPECT_EQ(NxLogger::logLevelMessage("Quill::IPInterfaceProvider::IPInterface_EnumInstances",
+                                        "IPInterfaceProvider.cpp", 314, kComponent, 4000, nullptr,
+                                        0, 0, "ENTERING: x() in y [Line: 1]"),
+              0);
+    const auto after = std::chrono::system_clock::now();
+
+    const auto records = sink->records();
+    ASSERT_EQ(records.size(), 1u);
+    const Record& record = records[0];
+    EXPECT_EQ(record.channel, Channel::Log);
+    EXPECT_EQ(record.level, 4000);
+    EXPECT_EQ(record.component, kComponent);
+    EXPECT_EQ(record.function, "Quill::IPInterfaceProvider::IPInterface_EnumInstances");
+    EXPECT_EQ(record.file, "IPInterfaceProvider.cpp");
+    EXPECT_EQ(record.line, 314);
+    EXPECT_EQ(record.text, "ENTERING: x() in y [Line: 1]");
+    EXPECT_TRUE(record.context.empty());
+    EXPECT_EQ(record.thread, static_cast<unsigned long>(::syscall(SYS_gettid)));
+    EXPECT_LE(before, record.time);
+    EXPECT_LE(record.time, after);
+}
+
+TEST_F(LoggerRecords, KeepTheOrderAcrossBothChannels) {
+    const auto sink = installMemorySink();
+    for (int i = 0; i < 3; ++i) {
+        logAt(4000, "record " + std::to_string(i));
+        traceAt(4000, "record " + std::to_string(i));
+    }
+    const auto records = sink->records();
+    ASSERT_EQ(records.size(), 6u);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        EXPECT_EQ(records[i].channel, i % 2 == 0 ? Channel::Log : Channel::Trace) << i;
+        EXPECT_EQ(records[i].text, "record " + std::to_string(i / 2)) << i;
+    }
+}
+
+TEST_F(LoggerRecords, NullNamesBecomeEmptyAndContextBytesAreKept) {
+    const auto sink = installMemorySink();
+    char context[] = {'a', '\0', 'b', 'c'};
+    EXPECT_EQ(
+        NxLogger::traceLevelMessage(nullptr, nullptr, 0, kComponent, 3000, context, 3, 0, "text"),
+        0);
+    EXPECT_EQ(NxLogger::traceLevelMessage("f", "g", 1, kComponent, 3000, context, -5, 0, "text"),
+              0);
+    const auto records = sink->records();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].function, "");
+    EXPECT_EQ(records[0].file, "");
+    EXPECT_EQ(records[0].context, std::string("a\0b", 3));
+    EXPECT_EQ(records[1].context, "");
+}
+
+TEST_F(LoggerRecords, MemorySinkClearForgetsEarlierRecords) {
+    const auto sink = installMemorySink();
+    logAt(4000, "old");
+    sink->clear();
+    logAt(4000, "new");
+    const auto records = sink->records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].text, "new");
+}
+
+using LoggerThreads = LoggerTest;
+
+TEST_F(LoggerThreads, ConcurrentCallersLoseAndMixNothing) {
+    const auto sink = installMemorySink();
+    constexpr int kThreads = 6;
+    constexpr int kRecordsPerThread = 400;
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t, &failures] {
+            for (int i = 0; i < kRecordsPerThread; ++i) {
+                const std::string text = std::to_string(t) + ":" + std::to_string(i);
+                if (logAt(4000, text) != 0 || traceAt(4000, text) != 0) {
+                    ++failures;
+                }
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(failures.load(), 0);
+
+    const auto records = sink->records();
+    ASSERT_EQ(records.size(), static_cast<std::size_t>(kThreads * kRecordsPerThread * 2));
+    // Per thread: log then trace of the same text, in sequence.
+    std::vector<int> nextIndex(kThreads, 0);
+    std::vector<bool> expectTrace(kThreads, false);
+    for (const Record& record : records) {
+        const auto colon = record.text.find(':');
+        ASSERT_NE(colon, std::string::npos) << record.text;
+        const int thread = std::stoi(record.text.substr(0, colon));
+        const int index = std::stoi(record.text.substr(colon + 1));
+        ASSERT_GE(thread, 0);
+        ASSERT_LT(thread, kThreads);
+        EXPECT_EQ(index, nextIndex[thread]);
+        EXPECT_EQ(record.channel, expectTrace[thread] ? Channel::Trace : Channel::Log);
+        if (expectTrace[thread]) {
+            ++nextIndex[thread];
+        }
+        expectTrace[thread] = !expectTrace[thread];
+    }
+    for (int t = 0; t < kThreads; ++t) {
+        EXPECT_EQ(nextIndex[t], kRecordsPerThread);
+    }
+}
+
+// Not thread-safe on its own: notices when two writes overlap.
+class OverlapDetectingSink : public NxLog::Sink {
+  public:
+    void write(const Record& record) override {
+        if (active_.fetch_add(1) != 0) {
+            overlaps_.fetch_add(1);
+        }
+        texts_.push_back(record.text);
+        std::this_thread::yield();
+        active_.fetch_sub(1);
+    }
+    int overlaps() const { return overlaps_.load(); }
+    std::size_t count() const { return texts_.size(); }
+
+  private:
+    std::atomic<int> active_{0};
+    std::atomic<int> overlaps_{0};
+    std::vector<std::string> texts_;
+};
+
+TEST_F(LoggerThreads, SinkWritesNeverOverlap) {
+    const auto sink = std::make_shared<OverlapDetectingSink>();
+    NxLogger::installSink(sink);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([] {
+            for (int i = 0; i < 500; ++i) {
+                traceAt(4000, "x");
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    NxLogger::installSink(nullptr);
+    EXPECT_EQ(sink->overlaps(), 0);
+    EXPECT_EQ(sink->count(), 2000u);
+}
+
+using LoggerFailures = LoggerTest;
+
+class ThrowingSink : public NxLog::Sink {
+  public:
+    void write(const Record&) override { throw std::runtime_error("sink broken"); }
+};
+
+// Logs from inside write(), as a careless sink might.
+class RecursiveSink : public NxLog::Sink {
+  public:
+    void write(const Record& record) override {
+        records.push_back(record);
+        nestedResults.push_back(traceAt(4000, "nested"));
+    }
+    std::vector<Record> records;
+    std::vector<int> nestedResults;
+};
+
+TEST_F(LoggerFailures, AThrowingSinkIsSwallowedAndReported) {
+    NxLogger::installSink(std::make_shared<ThrowingSink>());
+    int result = 0;
+    EXPECT_NO_THROW(result = logAt(6000, "failure"));
+    EXPECT_EQ(result, -1);
+    EXPECT_NO_THROW(result = traceAt(3000, "trace"));
+    EXPECT_EQ(result, -1);
+
+    // And the logger keeps working afterwards.
+    const auto sink = installMemorySink();
+    EXPECT_EQ(logAt(4000, "after"), 0);
+    EXPECT_EQ(sink->records().size(), 1u);
+}
+
+TEST_F(LoggerFailures, ASinkThatLogsDoesNotDeadlock) {
+    const auto sink = std::make_shared<RecursiveSink>();
+    NxLogger::installSink(sink);
+    EXPECT_EQ(logAt(4000, "outer"), 0);
+    ASSERT_EQ(sink->records.size(), 1u);
+    EXPECT_EQ(sink->records[0].text, "outer");
+    EXPECT_EQ(sink->nestedResults, std::vector<int>{-1});
+}
+
+TEST_F(LoggerFailures, AnUnopenableTraceFileOnlyShowsInTheResult) {
+    ScratchDirectory scratch;
+    ScopedEnvironmentVariable file("OVX_TRACE_FILE", scratch.file("missing-dir/trace.log"));
+    ScopedEnvironmentVariable level("OVX_TRACE_LEVEL", std::nullopt);
+    NxLogger::reloadEnvironment();
+    int result = 0;
+    EXPECT_NO_THROW(result = traceAt(4000, "lost"));
+    EXPECT_EQ(result, -1);
+    // Below the threshold nothing is attempted, so nothing fails.
+    EXPECT_EQ(traceAt(2000, "ignored"), 0);
+}
+
+using TraceFile = LoggerTest;
+
+TEST_F(TraceFile, GetsBothChannelsFromTheConfiguredLevelOn) {
+    ScratchDirectory scratch;
+    const std::string path = scratch.file("trace.log");
+    ScopedEnvironmentVariable file("OVX_TRACE_FILE", path);
+    ScopedEnvironmentVariable level("OVX_TRACE_LEVEL", std::string("4000"));
+    NxLogger::reloadEnvironment();
+
+    EXPECT_EQ(traceAt(3000, "too low"), 0);
+    EXPECT_EQ(logAt(4000, "log record"), 0);
+    EXPECT_EQ(traceAt(4000, "trace record"), 0);
+
+    const auto lines = linesOf(ovx::test::readFile(path));
+    ASSERT_EQ(lines.size(), 2u);
+    const char* const expectedChannels[] = {"LOG", "TRACE"};
+    const char* const expectedTexts[] = {"log record", "trace record"};
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        TraceLine parsed;
+        ASSERT_TRUE(parseTraceLine(lines[i], parsed)) << lines[i];
+        EXPECT_TRUE(isIsoTimeWithMilliseconds(parsed.time)) << parsed.time;
+        EXPECT_EQ(parsed.thread, std::to_string(::syscall(SYS_gettid)));
+        EXPECT_EQ(parsed.channel, expectedChannels[i]);
+        EXPECT_EQ(parsed.level, "4000");
+        EXPECT_EQ(parsed.component, kComponent);
+        EXPECT_EQ(parsed.function, "Quill::f");
+        EXPECT_EQ(parsed.location, "CMPI/File.cpp:42");
+        EXPECT_EQ(parsed.text, expectedTexts[i]);
+    }
+}
+
+TEST_F(TraceFile, DefaultsToLevel3000WhenTheLevelIsUnsetOrNotANumber) {
+    for (const std::optional<std::string>& setting :
+         {std::optional<std::string>(), std::optional<std::string>("verbose")}) {
+        ScratchDirectory scratch;
+        const std::string path = scratch.file("trace.log");
+        ScopedEnvironmentVariable file("OVX_TRACE_FILE", path);
+        ScopedEnvironmentVariable level("OVX_TRACE_LEVEL", setting);
+        NxLogger::reloadEnvironment();
+
+        traceAt(2999, "below");
+        traceAt(3000, "at");
+        const auto lines = linesOf(ovx::test::readFile(path));
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_NE(lines[0].find(" 3000 "), std::string::npos);
+        EXPECT_NE(lines[0].find(" at"), std::string::npos);
+    }
+}
+
+TEST_F(TraceFile, IsAppendedToNotTruncated) {
+    ScratchDirectory scratch;
+    const std::string path = scratch.file("trace.log");
+    ovx::test::writeFile(path, "earlier line\n");
+    ScopedEnvironmentVariable file("OVX_TRACE_FILE", path);
+    NxLogger::reloadEnvironment();
+    traceAt(4000, "new");
+    const auto lines = linesOf(ovx::test::readFile(path));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "earlier line");
+}
+
+TEST_F(TraceFile, KeepsEveryRecordOnOneLine) {
+    ScratchDirectory scratch;
+    const std::string path = scratch.file("trace.log");
+    ScopedEnvironmentVariable file("OVX_TRACE_FILE", path);
+    NxLogger::reloadEnvironment();
+    traceAt(4000, "first\nsecond\r\n");
+    const auto lines = linesOf(ovx::test::readFile(path));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("first\\nsecond\\r\\n"), std::string::npos) << lines[0];
+}
+
+TEST_F(TraceFile, TheEnvironmentIsReadOnceUntilReloaded) {
+    ScratchDirectory scratch;
+    const std::string first = scratch.file("first.log");
+    const std::string second = scratch.file("second.log");
+    ScopedEnvironmentVariable file("OVX_TRACE_FILE", first);
+    NxLogger::reloadEnvironment();
+    traceAt(4000, "one");
+    {
+        ScopedEnvironmentVariable moved("OVX_TRACE_FILE", second);
+        traceAt(4000, "two");
+        EXPECT_FALSE(std::filesystem::exists(second));
+        NxLogger::reloadEnvironment();
+        traceAt(4000, "three");
+    }
+    EXPECT_EQ(linesOf(ovx::test::readFile(first)).size(), 2u);
+    EXPECT_EQ(linesOf(ovx::test::readFile(second)).size(), 1u);
+}
+
+TEST_F(TraceFile, AnInstalledSinkTakesOverAndNullRestoresTheFile) {
+    ScratchDirectory scratch;
+    const std::string path = scratch.file("trace.log");
+    ScopedEnvironmentVariable file("OVX_TRACE_FILE", path);
+    NxLogger::reloadEnvironment();
+
+    const auto sink = installMemorySink();
+    traceAt(4000, "to memory");
+    NxLogger::installSink(nullptr);
+    traceAt(4000, "to file");
+
+    ASSERT_EQ(sink->records().size(), 1u);
+    const auto lines = linesOf(ovx::test::readFile(path));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("to file"), std::string::npos);
+}
+
+TEST_F(TraceFile, ConcurrentWritersNeverInterleaveWithinALine) {
+    ScratchDirectory scratch;
+    const std::string path = scratch.file("trace.log");
+    ScopedEnvironmentVariable file("OVX_TRACE_FILE", path);
+    NxLogger::reloadEnvironment();
+
+    constexpr int kThreads = 4;
+    constexpr int kRecordsPerThread = 300;
+    const std::string padding(200, 'x');
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t, &padding] {
+            for (int i = 0; i < kRecordsPerThread; ++i) {
+                traceAt(4000, "<" + std::to_string(t) + padding + ">");
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    const auto lines = linesOf(ovx::test::readFile(path));
+    ASSERT_EQ(lines.size(), static_cast<std::size_t>(kThreads * kRecordsPerThread));
+    const std::string expectedTail = "<" + padding + ">";
+    std::vector<int> perThread(kThreads, 0);
+    for (const auto& line : lines) {
+        TraceLine parsed;
+        ASSERT_TRUE(parseTraceLine(line, parsed)) << line;
+        ASSERT_EQ(parsed.location, "CMPI/File.cpp:42") << line;
+        ASSERT_EQ(parsed.text.size(), expectedTail.size() + 1) << line;
+        const int thread = parsed.text[1] - '0';
+        ASSERT_TRUE(thread >= 0 && thread < kThreads) << line;
+        ASSERT_EQ(parsed.text.substr(0, 1) + parsed.text.substr(2), expectedTail) << line;
+        ++perThread[thread];
+    }
+    for (int t = 0; t < kThreads; ++t) {
+        EXPECT_EQ(perThread[t], kRecordsPerThread);
+    }
+}
+
+TEST(FormatRecord, WritesTimeInUtcWithMillisecondsAndMarksEmptyFields) {
+    Record record;
+    record.time = std::chrono::system_clock::time_point(std::chrono::milliseconds(1700000000123));
+    record.thread = 77;
+    record.channel = Channel::Trace;
+    record.level = 6000;
+    record.component = "C";
+    record.line = 9;
+    record.text = "t\tx\x01";
+    record.context = "ctx";
+    EXPECT_EQ(NxLog::formatRecord(record),
+              "2023-11-14T22:13:20.123Z 77 TRACE 6000 C - -:9 t\tx\\x01 [context: ctx]");
+}
+
+}  // namespace

@@ -1,0 +1,89 @@
+#include "nxlogger.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <sstream>
+
+namespace {
+
+using NxLog::NxMessageBuffer;
+
+TEST(NxMessageBuffer, AccumulatesEverythingStreamedIn) {
+    NxMessageBuffer buffer;
+    buffer << "ENTERING" << std::string(": ") << "f()";
+    EXPECT_EQ(NxMessageBuffer::str(buffer), "ENTERING: f()");
+    buffer << " more";
+    EXPECT_EQ(NxMessageBuffer::str(buffer), "ENTERING: f() more");
+    EXPECT_EQ(buffer.str(), "ENTERING: f() more");
+}
+
+TEST(NxMessageBuffer, StartsEmpty) {
+    NxMessageBuffer buffer;
+    EXPECT_EQ(NxMessageBuffer::str(buffer), "");
+}
+
+TEST(NxMessageBuffer, BuildsAParameterListWithAddressesAndNumbers) {
+    int object = 0;
+    const void* const address = &object;
+    NxMessageBuffer buffer;
+    buffer << " objectPath=" << address << " filterType=" << 3u << " line=" << -12;
+
+    char expectedAddress[32];
+    std::snprintf(expectedAddress, sizeof expectedAddress, "0x%jx",
+                  static_cast<std::uintmax_t>(reinterpret_cast<std::uintptr_t>(address)));
+    EXPECT_EQ(NxMessageBuffer::str(buffer),
+              std::string(" objectPath=") + expectedAddress + " filterType=3 line=-12");
+}
+
+TEST(NxMessageBuffer, TypedPointersStreamAsAddressesNotText) {
+    struct Handle {
+        int unused;
+    };
+    Handle handle{};
+    const Handle* const pointer = &handle;
+    NxMessageBuffer buffer;
+    buffer << pointer;
+    const std::string& text = NxMessageBuffer::str(buffer);
+    ASSERT_GE(text.size(), 3u);
+    EXPECT_EQ(text.substr(0, 2), "0x");
+    EXPECT_EQ(std::stoull(text.substr(2), nullptr, 16), reinterpret_cast<std::uintptr_t>(pointer));
+}
+
+TEST(NxMessageBuffer, NullPointersAreShownNotCrashedOn) {
+    NxMessageBuffer buffer;
+    const void* const noAddress = nullptr;
+    const char* const noText = nullptr;
+    buffer << noAddress << " " << noText;
+    EXPECT_EQ(NxMessageBuffer::str(buffer), "0x0 (null)");
+}
+
+TEST(NxMessageBuffer, IntegersAreDecimalWhateverTheStreamFlags) {
+    NxMessageBuffer buffer;
+    buffer.setf(std::ios::hex, std::ios::basefield);
+    buffer.setf(std::ios::showpos);
+    buffer << 255 << ',' << LLONG_MIN << ',' << ULLONG_MAX << ',' << 7ul;
+    EXPECT_EQ(NxMessageBuffer::str(buffer), "255,-9223372036854775808,18446744073709551615,7");
+}
+
+TEST(NxMessageBuffer, OtherTypesStreamLikeAnyOstream) {
+    NxMessageBuffer buffer;
+    std::ostream& tail = buffer << "ratio=" << 0.5 << " ok=" << true;
+    EXPECT_EQ(NxMessageBuffer::str(tail), "ratio=0.5 ok=1");
+}
+
+TEST(NxMessageBuffer, StrOfAForeignStreamIsEmpty) {
+    std::ostringstream other;
+    other << "text";
+    EXPECT_EQ(NxMessageBuffer::str(other), "");
+}
+
+TEST(NxMessageBuffer, TextWithEmbeddedNulIsKeptWhole) {
+    NxMessageBuffer buffer;
+    buffer << std::string("a\0b", 3);
+    EXPECT_EQ(NxMessageBuffer::str(buffer), std::string("a\0b", 3));
+}
+
+}  // namespace
