@@ -1,0 +1,252 @@
+// The agent's node-tree library: a tree of managed nodes (systems, service
+// processors, LAN endpoints, IP interfaces) with typed properties, read and
+// written through a copyable cursor. The tree comes from a node store; the
+// default store is the system description file (docs/system-description.md).
+//
+// Nothing here throws to callers: failures answer false, empty or null.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace Quill {
+
+namespace NodeLexicon {
+
+enum NodeType : unsigned {
+    LANEndpoint = 12,
+    ServiceProcessor = 13,
+    IPInterface = 29,
+    ComputerSystem = 40,
+};
+
+enum Properties : unsigned {
+    AddressOrigin = 24,
+    IPv4Address = 25,
+    SubnetMask = 26,
+    IPv6Address = 27,
+    IPv6AddressType = 28,
+    ProtocolIFType = 47,
+    DNSServers = 94,
+    IPVersion = 96,
+    HostName = 97,
+    DomainName = 98,
+    DNSSuffixes = 99,
+    IPv4Gateway = 100,
+    IPv6Gateway = 101,
+    IPv6PrefixLength = 102,
+    Name = 108,
+    EnabledState = 123,
+};
+
+// What a property holds: text, an unsigned 32-bit number, or a list of texts.
+enum class ValueKind { Text, Number, List };
+
+// Names are the enumerator names above, compared case-sensitively. Values
+// outside the lexicon have no name, and unknown names no value.
+std::optional<std::string> nodeTypeName(NodeType type);
+std::optional<NodeType> nodeTypeFromName(const std::string& name);
+std::optional<std::string> propertyName(Properties property);
+std::optional<Properties> propertyFromName(const std::string& name);
+std::optional<ValueKind> propertyKind(Properties property);
+
+// Every member of the lexicon, in ascending value order.
+std::vector<NodeType> allNodeTypes();
+std::vector<Properties> allProperties();
+
+}  // namespace NodeLexicon
+
+using PropertyValue = std::variant<std::string, unsigned int, std::vector<std::string>>;
+
+// The kind a value has; a value is fit for a property when the kinds agree.
+NodeLexicon::ValueKind valueKind(const PropertyValue& value);
+
+// An immutable tree of nodes, kept flat in depth-first pre-order. A node's
+// path is "/" followed by the ids from the top-level node down, joined by "/".
+class NodeTree {
+  public:
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+
+    struct NodeDefinition {
+        NodeLexicon::NodeType type{};
+        std::string id;  // non-empty, without "/", unique among its siblings
+        std::string description;
+        std::map<NodeLexicon::Properties, PropertyValue> properties;
+        std::set<NodeLexicon::Properties> readOnly;
+        std::vector<NodeDefinition> children;
+    };
+
+    struct Node {
+        NodeLexicon::NodeType type{};
+        std::string path;
+        std::string parentPath;  // empty for a top-level node
+        std::string description;
+        std::map<NodeLexicon::Properties, PropertyValue> properties;
+        std::set<NodeLexicon::Properties> readOnly;
+    };
+
+    NodeTree() = default;
+
+    // Builds a tree from nested definitions. A definition that breaks the rules
+    // (unknown type, bad or repeated id) is left out with its subtree; an
+    // unknown property or a value of the wrong kind is left out alone. Each
+    // omission is described in problems when given.
+    static NodeTree build(const std::vector<NodeDefinition>& topLevel,
+                          std::vector<std::string>* problems = nullptr);
+
+    std::size_t size() const { return nodes_.size(); }
+    bool empty() const { return nodes_.empty(); }
+    // position < size(), in tree order.
+    const Node& node(std::size_t position) const { return nodes_[position]; }
+    std::size_t find(const std::string& path) const;
+    // The first node of type after position (npos: from the start), or npos.
+    std::size_t findNext(NodeLexicon::NodeType type, std::size_t after = npos) const;
+
+  private:
+    void add(const NodeDefinition& definition, const std::string& parentPath,
+             std::vector<std::string>* problems);
+
+    std::vector<Node> nodes_;
+    std::map<std::string, std::size_t> positions_;
+};
+
+// Where the cursor gets its tree and sends its writes. Implementations are
+// shared by many threads at once and must be safe for that.
+class NodeStore {
+  public:
+    virtual ~NodeStore() = default;
+
+    // The tree as it is now; never null. Cheap when nothing changed.
+    virtual std::shared_ptr<const NodeTree> snapshot() = 0;
+
+    // Sets one property of the node at path to a value of the property's kind.
+    // True once the value is applied and kept. Refused (false) for a node that
+    // does not exist, a read-only property, or a value of the wrong kind.
+    // EnabledState 9 written to a ComputerSystem is a restart request, which a
+    // store handles in its own way (the file store only records it).
+    virtual bool writeProperty(const std::string& path, NodeLexicon::Properties property,
+                               const PropertyValue& value) = 0;
+
+    // Free-form JSON data that other host-side components keep beside the
+    // tree, by section name: the section's JSON text, or nothing when absent.
+    virtual std::optional<std::string> readSection(const std::string& name) = 0;
+
+    // Read-modify-write of one section, atomic with respect to every other
+    // writer. update receives the current JSON text (empty when the section
+    // does not exist) and changes it in place; it returns false to abandon the
+    // change. Leaving the text empty removes the section. True once the result
+    // is kept; false when update declines or throws, the result is not JSON,
+    // or the store cannot be written. update runs under the store's write lock
+    // and must not write to the store itself.
+    virtual bool updateSection(const std::string& name,
+                               const std::function<bool(std::string& jsonText)>& update) = 0;
+};
+
+// The process-wide store used by every cursor from its next selectNode on.
+// Null restores the default: a FileNodeStore following the environment.
+// currentNodeStore answers null only when memory runs out.
+void setNodeStore(std::shared_ptr<NodeStore> store);
+std::shared_ptr<NodeStore> currentNodeStore();
+
+// The node store kept in a system description file (JSON). Reads come from a
+// parsed snapshot that is reloaded only when the file changes; writes lock the
+// file, re-read it, apply the change and replace the file atomically.
+class FileNodeStore : public NodeStore {
+  public:
+    // Follows the environment at every call: OVX_SYSTEM_DESCRIPTION when set
+    // and not empty, else "system.json" in the agent's data directory.
+    FileNodeStore();
+    explicit FileNodeStore(std::string path);
+    ~FileNodeStore() override;
+    FileNodeStore(const FileNodeStore&) = delete;
+    FileNodeStore& operator=(const FileNodeStore&) = delete;
+
+    // The file this store reads now.
+    std::string path() const;
+    static std::string defaultPath();
+
+    std::shared_ptr<const NodeTree> snapshot() override;
+    bool writeProperty(const std::string& path, NodeLexicon::Properties property,
+                       const PropertyValue& value) override;
+    std::optional<std::string> readSection(const std::string& name) override;
+    bool updateSection(const std::string& name,
+                       const std::function<bool(std::string& jsonText)>& update) override;
+
+    struct RebootRequests {
+        unsigned long long count = 0;
+        std::string lastRequested;  // UTC, "YYYY-MM-DDThh:mm:ssZ"
+    };
+    // The restart requests recorded on the ComputerSystem node at nodePath.
+    std::optional<RebootRequests> rebootRequests(const std::string& nodePath);
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// A cursor on one node of the current store's tree. Idle until a selectNode
+// succeeds. Copies walk on independently. A cursor reads the tree it took at
+// selectNode, so a walk sees one consistent tree; only its own successful
+// writes move it to the newer tree that holds them.
+class Instrumentation {
+  public:
+    Instrumentation();
+    Instrumentation(const Instrumentation& other);
+    Instrumentation& operator=(const Instrumentation& other);
+    Instrumentation(Instrumentation&& other) noexcept;
+    Instrumentation& operator=(Instrumentation&& other) noexcept;
+    ~Instrumentation();
+
+    // Stands on the first node of type in tree order; operator++ then moves
+    // to the following ones. Calling it again restarts the walk.
+    bool selectNode(NodeLexicon::NodeType type);
+    // Stands on the node at path; operator++ then makes the cursor idle.
+    bool selectNode(const std::string& path);
+
+    explicit operator bool() const;
+    Instrumentation& operator++();
+
+    // False (out untouched) when idle, when the node lacks the property, or
+    // when the value does not convert: a number reads as decimal text; a text
+    // reads as a number only when it is all decimal digits and fits; lists
+    // convert to nothing else.
+    bool getProperty(NodeLexicon::Properties property, std::string& value) const;
+    bool getProperty(NodeLexicon::Properties property, unsigned int& value) const;
+    bool getProperty(NodeLexicon::Properties property, std::vector<std::string>& value) const;
+
+    // True when applied and kept. The value is converted to the property's
+    // kind by the rules of getProperty; a value that does not convert, a
+    // read-only property and an idle cursor answer false.
+    bool setProperty(NodeLexicon::Properties property, std::string& value);
+    bool setProperty(NodeLexicon::Properties property, unsigned int& value);
+    bool setProperty(NodeLexicon::Properties property, std::vector<std::string> value);
+
+    // True when the cursor stands on a node and the property is in the
+    // lexicon; readOnly then tells whether writes are refused.
+    bool isPropertyReadOnly(NodeLexicon::Properties property, bool& readOnly) const;
+
+    // Empty when idle; the parent path is also empty for a top-level node.
+    std::string getPathToParentNode() const;
+    std::string getNodeDescription() const;
+    std::string getNodePath() const;
+    std::optional<NodeLexicon::NodeType> getNodeType() const;
+
+  private:
+    const NodeTree::Node* current() const;
+    bool write(NodeLexicon::Properties property, const PropertyValue& value);
+    void becomeIdle();
+
+    std::shared_ptr<NodeStore> store_;
+    std::shared_ptr<const NodeTree> tree_;
+    std::size_t position_ = NodeTree::npos;
+    std::optional<NodeLexicon::NodeType> walkType_;
+};
+
+}  // namespace Quill

@@ -1,0 +1,78 @@
+// File primitives of the file-backed node store: change detection, locking,
+// whole-file reads and atomic replacement.
+#pragma once
+
+#include <sys/types.h>
+
+#include <ctime>
+#include <string>
+
+namespace Quill::FileAccess {
+
+// Owns one open file descriptor.
+class UniqueFd {
+  public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept;
+    ~UniqueFd();
+
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    int release();
+    // Closes now and tells whether the close succeeded.
+    bool close();
+
+  private:
+    int fd_ = -1;
+};
+
+// What tells one version of a file from another without reading it.
+struct Fingerprint {
+    bool present = false;
+    int error = 0;  // errno of a failed stat or open
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    timespec changed{};
+
+    bool operator==(const Fingerprint& other) const;
+    bool operator!=(const Fingerprint& other) const { return !(*this == other); }
+};
+
+Fingerprint fingerprintOf(const std::string& path);
+Fingerprint fingerprintOf(int fd);
+
+// Reads a whole open file of at most maxSize bytes; false with error set
+// otherwise.
+bool readAll(int fd, std::size_t maxSize, std::string& content, std::string& error);
+
+// Holds an exclusive advisory lock (flock) on a lock file, created if needed.
+class ExclusiveLock {
+  public:
+    explicit ExclusiveLock(const std::string& lockPath);
+    bool locked() const { return fd_.valid(); }
+    const std::string& error() const { return error_; }
+
+  private:
+    UniqueFd fd_;
+    std::string error_;
+};
+
+// Replaces target by a file holding content: a temporary file in the same
+// directory is written, synced and renamed over target, then the directory is
+// synced. The target keeps its mode (and owner, where permitted). On failure
+// target is untouched and error says why. A success may still come with an
+// error text: the rename is done but the directory could not be synced.
+bool replaceAtomically(const std::string& target, const std::string& content, std::string& error);
+
+// The path with symbolic links resolved when it exists, else as given.
+std::string resolvedPath(const std::string& path);
+
+std::string errnoText(int error);
+
+}  // namespace Quill::FileAccess

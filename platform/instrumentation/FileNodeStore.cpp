@@ -1,0 +1,364 @@
+#include <fcntl.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+#include <mutex>
+#include <utility>
+
+#include "FileAccess.h"
+#include "InstrumentationLog.h"
+#include "SystemDescription.h"
+#include "instrumentation.h"
+#include "quillclient.h"
+
+namespace Quill {
+namespace {
+
+using SystemDescription::Json;
+
+// A description is a hand-written text of a few kilobytes; anything near this
+// size is a mistake, not a server.
+constexpr std::size_t kMaxFileSize = 64 * 1024 * 1024;
+// Beyond this, one record says how many more problems the file has.
+constexpr std::size_t kMaxProblemRecords = 20;
+
+constexpr unsigned int kResetState = 9;
+
+struct Loaded {
+    NodeTree tree;
+    std::map<std::string, std::string> sections;
+    std::map<std::string, FileNodeStore::RebootRequests> rebootRequests;
+};
+
+void reportAll(const char* function, int line, const std::vector<std::string>& failures) {
+    for (std::size_t index = 0; index < failures.size(); ++index) {
+        if (index == kMaxProblemRecords) {
+            InstrumentationLog::reportFailure(
+                function, __FILE__, line,
+                "... and " + std::to_string(failures.size() - index) + " more problems");
+            return;
+        }
+        InstrumentationLog::reportFailure(function, __FILE__, line, failures[index]);
+    }
+}
+
+std::string subject(const std::string& path) {
+    return "System description " + path;
+}
+
+std::string utcNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    char text[32] = {};
+    if (::gmtime_r(&now, &parts) == nullptr ||
+        std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts) == 0) {
+        return {};
+    }
+    return text;
+}
+
+bool readFile(const std::string& path, std::string& content, std::string& error) {
+    FileAccess::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid()) {
+        error = FileAccess::errnoText(errno);
+        return false;
+    }
+    return FileAccess::readAll(fd.get(), kMaxFileSize, content, error);
+}
+
+std::shared_ptr<const NodeTree> emptyTree() noexcept {
+    try {
+        return std::make_shared<const NodeTree>();
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+// Reads and interprets the file; failures lists what to report.
+std::pair<std::shared_ptr<const Loaded>, FileAccess::Fingerprint> load(
+    const std::string& path, const FileAccess::Fingerprint& seen,
+    std::vector<std::string>& failures) {
+    auto loaded = std::make_shared<Loaded>();
+    if (!seen.present) {
+        failures.push_back(seen.error == ENOENT
+                               ? subject(path) + " does not exist; the node tree is empty"
+                               : subject(path) + " cannot be examined (" +
+                                     FileAccess::errnoText(seen.error) +
+                                     "); the node tree is empty");
+        return {loaded, seen};
+    }
+    FileAccess::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid()) {
+        failures.push_back(subject(path) + " cannot be opened (" + FileAccess::errnoText(errno) +
+                           "); the node tree is empty");
+        return {loaded, seen};
+    }
+    // The version actually read, so a replacement after our stat is noticed.
+    const FileAccess::Fingerprint fingerprint = FileAccess::fingerprintOf(fd.get());
+    std::string text;
+    std::string error;
+    if (!FileAccess::readAll(fd.get(), kMaxFileSize, text, error)) {
+        failures.push_back(subject(path) + " cannot be read (" + error +
+                           "); the node tree is empty");
+        return {loaded, fingerprint};
+    }
+    Json document;
+    std::string problem;
+    if (!SystemDescription::parseDocument(text, document, problem)) {
+        failures.push_back(subject(path) + " " + problem + "; the node tree is empty");
+        return {loaded, fingerprint};
+    }
+    SystemDescription::Contents contents = SystemDescription::interpret(document);
+    std::vector<std::string> problems = std::move(contents.problems);
+    loaded->tree = NodeTree::build(contents.topLevel, &problems);
+    loaded->sections = std::move(contents.sections);
+    loaded->rebootRequests = std::move(contents.rebootRequests);
+    for (const auto& text : problems) {
+        failures.push_back(subject(path) + ": " + text +
+                           (contents.usable ? "" : "; the node tree is empty"));
+    }
+    return {loaded, fingerprint};
+}
+
+}  // namespace
+
+struct FileNodeStore::State {
+    std::optional<std::string> fixedPath;
+
+    std::mutex cacheMutex;
+    std::string cachedPath;
+    FileAccess::Fingerprint cachedFingerprint;
+    std::shared_ptr<const Loaded> cached;
+
+    // Writers of this process queue here before taking the file lock.
+    std::mutex writeMutex;
+
+    std::string currentPath() const { return fixedPath ? *fixedPath : defaultPath(); }
+
+    std::shared_ptr<const Loaded> loaded() {
+        const std::string path = currentPath();
+        const FileAccess::Fingerprint seen = FileAccess::fingerprintOf(path);
+        std::vector<std::string> failures;
+        std::shared_ptr<const Loaded> result;
+        {
+            const std::lock_guard<std::mutex> lock(cacheMutex);
+            if (cached && path == cachedPath && seen == cachedFingerprint) {
+                return cached;
+            }
+            auto [fresh, fingerprint] = load(path, seen, failures);
+            cached = std::move(fresh);
+            cachedPath = path;
+            cachedFingerprint = fingerprint;
+            result = cached;
+        }
+        reportAll(__func__, __LINE__, failures);
+        return result;
+    }
+
+    // Read-modify-write of the whole document under the file lock. change
+    // edits the document and answers false to refuse; a refusal is the
+    // caller's answer, not a failure, so it is not reported.
+    bool modify(const std::string& what, const std::function<bool(Json&)>& change) {
+        const std::lock_guard<std::mutex> processWriters(writeMutex);
+        const std::string target = FileAccess::resolvedPath(currentPath());
+        const auto refuse = [&](const std::string& why) {
+            InstrumentationLog::reportFailure(__func__, __FILE__, __LINE__,
+                                              subject(target) + ": cannot " + what + ": " + why);
+            return false;
+        };
+        if (const auto existing = FileAccess::fingerprintOf(target); !existing.present) {
+            return refuse(existing.error == ENOENT ? "the file does not exist"
+                                                   : FileAccess::errnoText(existing.error));
+        }
+        const FileAccess::ExclusiveLock fileLock(target + ".lock");
+        if (!fileLock.locked()) {
+            return refuse(fileLock.error());
+        }
+        // Read again under the lock: whatever another writer kept is the base.
+        std::string text;
+        std::string error;
+        if (!readFile(target, text, error)) {
+            return refuse("the file cannot be read (" + error + ")");
+        }
+        Json document;
+        std::string problem;
+        if (!SystemDescription::parseDocument(text, document, problem)) {
+            return refuse("the file " + problem);
+        }
+        if (!SystemDescription::interpret(document).usable) {
+            return refuse("the file's structure is wrong (see the earlier records)");
+        }
+        const Json before = document;
+        if (!change(document)) {
+            return false;
+        }
+        if (document == before) {
+            return true;
+        }
+        std::string replacement;
+        try {
+            replacement = document.dump(2) + "\n";
+        } catch (const Json::exception& failure) {
+            return refuse(std::string("the new content cannot be written as JSON: ") +
+                          failure.what());
+        }
+        if (!FileAccess::replaceAtomically(target, replacement, error)) {
+            return refuse(error);
+        }
+        if (!error.empty()) {
+            InstrumentationLog::reportFailure(__func__, __FILE__, __LINE__,
+                                              subject(target) + ": " + error);
+        }
+        return true;
+    }
+};
+
+FileNodeStore::FileNodeStore() : state_(std::make_unique<State>()) {}
+
+FileNodeStore::FileNodeStore(std::string path) : state_(std::make_unique<State>()) {
+    state_->fixedPath = std::move(path);
+}
+
+FileNodeStore::~FileNodeStore() = default;
+
+std::string FileNodeStore::path() const {
+    try {
+        return state_->currentPath();
+    } catch (...) {
+        return {};
+    }
+}
+
+std::string FileNodeStore::defaultPath() {
+    const char* explicitPath = std::getenv("OVX_SYSTEM_DESCRIPTION");
+    if (explicitPath != nullptr && *explicitPath != '\0') {
+        return explicitPath;
+    }
+    return PlatformUtilities::getKestrelDataDir() + "system.json";
+}
+
+std::shared_ptr<const NodeTree> FileNodeStore::snapshot() {
+    try {
+        auto loaded = state_->loaded();
+        return std::shared_ptr<const NodeTree>(loaded, &loaded->tree);
+    } catch (...) {
+        return emptyTree();
+    }
+}
+
+bool FileNodeStore::writeProperty(const std::string& path, NodeLexicon::Properties property,
+                                  const PropertyValue& value) {
+    try {
+        const auto name = NodeLexicon::propertyName(property);
+        const auto kind = NodeLexicon::propertyKind(property);
+        if (!name || !kind || *kind != valueKind(value)) {
+            return false;
+        }
+        return state_->modify("write " + *name + " of " + path, [&](Json& document) {
+            Json* node = SystemDescription::locateNode(document, path);
+            if (node == nullptr) {
+                return false;
+            }
+            if (const auto readOnly = node->find("readOnly"); readOnly != node->end()) {
+                for (const auto& entry : *readOnly) {
+                    if (entry == *name) {
+                        return false;
+                    }
+                }
+            }
+            const bool resetsSystem = property == NodeLexicon::EnabledState &&
+                                      node->at("type") == "ComputerSystem" &&
+                                      std::get<unsigned int>(value) == kResetState;
+            if (resetsSystem) {
+                // Nothing here ever restarts the machine: the request is kept
+                // for whoever administers it.
+                Json& requests = (*node)["rebootRequests"];
+                if (!requests.is_object()) {
+                    requests = Json::object();
+                }
+                const auto count = requests.value("count", 0ULL);
+                requests["count"] = count + 1;
+                requests["lastRequested"] = utcNow();
+                return true;
+            }
+            (*node)["properties"][*name] = SystemDescription::toJson(value);
+            return true;
+        });
+    } catch (...) {
+        return false;
+    }
+}
+
+std::optional<std::string> FileNodeStore::readSection(const std::string& name) {
+    try {
+        const auto loaded = state_->loaded();
+        const auto found = loaded->sections.find(name);
+        if (found == loaded->sections.end()) {
+            return std::nullopt;
+        }
+        return found->second;
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+bool FileNodeStore::updateSection(const std::string& name,
+                                  const std::function<bool(std::string& jsonText)>& update) {
+    try {
+        if (!update) {
+            return false;
+        }
+        return state_->modify("update section " + name, [&](Json& document) {
+            auto sections = document.find("sections");
+            const bool present = sections != document.end() && sections->contains(name);
+            std::string text = present ? sections->at(name).dump() : std::string();
+            bool accepted = false;
+            try {
+                accepted = update(text);
+            } catch (...) {
+                InstrumentationLog::reportFailure(
+                    __func__, __FILE__, __LINE__,
+                    "The update of section " + name + " failed with an exception; nothing written");
+                return false;
+            }
+            if (!accepted) {
+                return false;
+            }
+            if (text.empty()) {
+                if (present) {
+                    sections->erase(name);
+                }
+                return true;
+            }
+            Json value;
+            std::string problem;
+            if (!SystemDescription::parseDocument(text, value, problem)) {
+                InstrumentationLog::reportFailure(
+                    __func__, __FILE__, __LINE__,
+                    "The new text of section " + name + " " + problem + "; nothing written");
+                return false;
+            }
+            document["sections"][name] = std::move(value);
+            return true;
+        });
+    } catch (...) {
+        return false;
+    }
+}
+
+std::optional<FileNodeStore::RebootRequests> FileNodeStore::rebootRequests(
+    const std::string& nodePath) {
+    try {
+        const auto loaded = state_->loaded();
+        const auto found = loaded->rebootRequests.find(nodePath);
+        if (found == loaded->rebootRequests.end()) {
+            return std::nullopt;
+        }
+        return found->second;
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace Quill

@@ -1,0 +1,124 @@
+#include "instrumentation.h"
+
+#include <algorithm>
+#include <set>
+
+namespace Quill {
+namespace {
+
+// Deeper trees are refused rather than risking the stack on a hostile input.
+constexpr std::size_t kMaxDepth = 64;
+
+bool isUsableId(const std::string& id) {
+    return !id.empty() && id.find('/') == std::string::npos;
+}
+
+}  // namespace
+
+NodeLexicon::ValueKind valueKind(const PropertyValue& value) {
+    if (std::holds_alternative<unsigned int>(value)) {
+        return NodeLexicon::ValueKind::Number;
+    }
+    if (std::holds_alternative<std::vector<std::string>>(value)) {
+        return NodeLexicon::ValueKind::List;
+    }
+    return NodeLexicon::ValueKind::Text;
+}
+
+NodeTree NodeTree::build(const std::vector<NodeDefinition>& topLevel,
+                         std::vector<std::string>* problems) {
+    NodeTree tree;
+    std::set<std::string> ids;
+    for (const auto& definition : topLevel) {
+        if (isUsableId(definition.id) && !ids.insert(definition.id).second) {
+            if (problems) {
+                problems->push_back("node /" + definition.id +
+                                    ": the id is already used by an earlier sibling; left out");
+            }
+            continue;
+        }
+        tree.add(definition, "", problems);
+    }
+    return tree;
+}
+
+void NodeTree::add(const NodeDefinition& definition, const std::string& parentPath,
+                   std::vector<std::string>* problems) {
+    const auto report = [problems](const std::string& text) {
+        if (problems) {
+            problems->push_back(text);
+        }
+    };
+    if (!isUsableId(definition.id)) {
+        report("a node below \"" + parentPath + "/\" has an empty id or one containing \"/\" (\"" +
+               definition.id + "\"); left out with its children");
+        return;
+    }
+    const std::string path = parentPath + "/" + definition.id;
+    if (!NodeLexicon::nodeTypeName(definition.type)) {
+        report("node " + path + ": unknown node type " + std::to_string(definition.type) +
+               "; left out with its children");
+        return;
+    }
+    const auto depth = static_cast<std::size_t>(std::count(path.begin(), path.end(), '/'));
+    if (depth > kMaxDepth) {
+        report("node " + path + ": nested deeper than " + std::to_string(kMaxDepth) +
+               " levels; left out with its children");
+        return;
+    }
+
+    Node node;
+    node.type = definition.type;
+    node.path = path;
+    node.parentPath = parentPath;
+    node.description = definition.description;
+    for (const auto& [property, value] : definition.properties) {
+        const auto kind = NodeLexicon::propertyKind(property);
+        if (!kind) {
+            report("node " + path + ": unknown property " + std::to_string(property) +
+                   "; left out");
+        } else if (*kind != valueKind(value)) {
+            report("node " + path + ": the value of " + *NodeLexicon::propertyName(property) +
+                   " has the wrong kind; left out");
+        } else {
+            node.properties.emplace(property, value);
+        }
+    }
+    for (const auto property : definition.readOnly) {
+        if (NodeLexicon::propertyKind(property)) {
+            node.readOnly.insert(property);
+        } else {
+            report("node " + path + ": unknown read-only property " + std::to_string(property) +
+                   "; left out");
+        }
+    }
+    positions_.emplace(path, nodes_.size());
+    nodes_.push_back(std::move(node));
+
+    std::set<std::string> childIds;
+    for (const auto& child : definition.children) {
+        if (isUsableId(child.id) && !childIds.insert(child.id).second) {
+            report("node " + path + "/" + child.id +
+                   ": the id is already used by an earlier sibling; left out");
+            continue;
+        }
+        add(child, path, problems);
+    }
+}
+
+std::size_t NodeTree::find(const std::string& path) const {
+    const auto found = positions_.find(path);
+    return found == positions_.end() ? npos : found->second;
+}
+
+std::size_t NodeTree::findNext(NodeLexicon::NodeType type, std::size_t after) const {
+    for (std::size_t position = (after == npos ? 0 : after + 1); position < nodes_.size();
+         ++position) {
+        if (nodes_[position].type == type) {
+            return position;
+        }
+    }
+    return npos;
+}
+
+}  // namespace Quill

@@ -1,0 +1,376 @@
+#include "SystemDescription.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <set>
+#include <stdexcept>
+#include <utility>
+
+namespace Quill::SystemDescription {
+namespace {
+
+// Raised inside this file only, for a structure that makes the document unusable.
+class StructureError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+struct ChildRef {
+    std::size_t index;
+    std::string id;
+};
+
+bool isComment(const std::string& member) {
+    return !member.empty() && member.front() == '_';
+}
+
+bool nestingWithin(const std::string& text, std::size_t limit) {
+    std::size_t depth = 0;
+    bool inString = false;
+    bool escaped = false;
+    for (const char character : text) {
+        if (inString) {
+            if (escaped) {
+                escaped = false;
+            } else if (character == '\\') {
+                escaped = true;
+            } else if (character == '"') {
+                inString = false;
+            }
+        } else if (character == '"') {
+            inString = true;
+        } else if (character == '[' || character == '{') {
+            if (++depth > limit) {
+                return false;
+            }
+        } else if ((character == ']' || character == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return true;
+}
+
+std::string inQuotes(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+// The children of one node (or the top-level nodes) that can be addressed:
+// known type, usable id, not shadowed by an earlier sibling with the same id.
+// Writers use the same rule, so a path always names the node readers see.
+std::vector<ChildRef> usableChildren(const Json& array, const std::string& where,
+                                     std::vector<std::string>* problems) {
+    std::vector<ChildRef> usable;
+    std::map<std::string, unsigned> typeCounts;
+    std::set<std::string> ids;
+    for (std::size_t index = 0; index < array.size(); ++index) {
+        const std::string position = where + "[" + std::to_string(index) + "]";
+        const Json& element = array[index];
+        if (!element.is_object()) {
+            throw StructureError(position + ": a node must be a JSON object");
+        }
+        const auto type = element.find("type");
+        if (type == element.end()) {
+            throw StructureError(position + ": the node has no \"type\"");
+        }
+        if (!type->is_string()) {
+            throw StructureError(position + ": \"type\" must be a string");
+        }
+        const std::string typeName = type->get<std::string>();
+        const unsigned ordinal = typeCounts[typeName]++;
+        std::string id = typeName + std::to_string(ordinal);
+        if (const auto explicitId = element.find("id"); explicitId != element.end()) {
+            if (!explicitId->is_string()) {
+                throw StructureError(position + ": \"id\" must be a string");
+            }
+            id = explicitId->get<std::string>();
+        }
+        const auto report = [problems, &position](const std::string& text) {
+            if (problems) {
+                problems->push_back(position + ": " + text);
+            }
+        };
+        if (!NodeLexicon::nodeTypeFromName(typeName)) {
+            report("unknown node type " + inQuotes(typeName) + "; node left out with its children");
+        } else if (id.empty() || id.find('/') != std::string::npos) {
+            report("the id " + inQuotes(id) +
+                   " is empty or contains \"/\"; node left out with its children");
+        } else if (!ids.insert(id).second) {
+            report("the id " + inQuotes(id) +
+                   " is already used by an earlier sibling; node left out with its children");
+        } else {
+            usable.push_back({index, id});
+        }
+    }
+    return usable;
+}
+
+std::optional<PropertyValue> valueFromJson(const Json& value, NodeLexicon::ValueKind kind) {
+    switch (kind) {
+        case NodeLexicon::ValueKind::Text:
+            if (value.is_string()) {
+                return PropertyValue(value.get<std::string>());
+            }
+            break;
+        case NodeLexicon::ValueKind::Number:
+            if (value.is_number_unsigned() && value.get<unsigned long long>() <= UINT_MAX) {
+                return PropertyValue(static_cast<unsigned int>(value.get<unsigned long long>()));
+            }
+            break;
+        case NodeLexicon::ValueKind::List:
+            if (value.is_array()) {
+                std::vector<std::string> items;
+                for (const auto& item : value) {
+                    if (!item.is_string()) {
+                        return std::nullopt;
+                    }
+                    items.push_back(item.get<std::string>());
+                }
+                return PropertyValue(std::move(items));
+            }
+            break;
+    }
+    return std::nullopt;
+}
+
+const char* kindDescription(NodeLexicon::ValueKind kind) {
+    switch (kind) {
+        case NodeLexicon::ValueKind::Number:
+            return "a whole number from 0 to 4294967295";
+        case NodeLexicon::ValueKind::List:
+            return "an array of strings";
+        case NodeLexicon::ValueKind::Text:
+            break;
+    }
+    return "a string";
+}
+
+class Reader {
+  public:
+    explicit Reader(Contents& contents) : contents_(contents), hostName_(thisHostName()) {}
+
+    void readNodes(const Json& array, const std::string& parentPath, const std::string& where,
+                   std::size_t depth, std::vector<NodeTree::NodeDefinition>& into) {
+        if (!array.is_array()) {
+            throw StructureError(where + " must be an array of nodes");
+        }
+        if (depth > kMaxNodeDepth) {
+            throw StructureError(where + ": nodes are nested deeper than " +
+                                 std::to_string(kMaxNodeDepth) + " levels");
+        }
+        for (const auto& child : usableChildren(array, where, &contents_.problems)) {
+            into.push_back(readNode(array[child.index], child.id, parentPath,
+                                    where + "[" + std::to_string(child.index) + "]", depth));
+        }
+    }
+
+  private:
+    NodeTree::NodeDefinition readNode(const Json& element, const std::string& id,
+                                      const std::string& parentPath, const std::string& where,
+                                      std::size_t depth) {
+        NodeTree::NodeDefinition definition;
+        definition.type = *NodeLexicon::nodeTypeFromName(element.at("type").get<std::string>());
+        definition.id = id;
+        const std::string path = parentPath + "/" + id;
+        const std::string subject = "node " + path + " (" + where + ")";
+        for (const auto& [member, value] : element.items()) {
+            if (member == "type" || member == "id" || isComment(member)) {
+                continue;
+            }
+            if (member == "description") {
+                if (!value.is_string()) {
+                    throw StructureError(subject + ": \"description\" must be a string");
+                }
+                definition.description = value.get<std::string>();
+            } else if (member == "properties") {
+                readProperties(value, subject, definition);
+            } else if (member == "readOnly") {
+                readReadOnly(value, subject, definition);
+            } else if (member == "children") {
+                readNodes(value, path, where + ".children", depth + 1, definition.children);
+            } else if (member == "rebootRequests") {
+                readRebootRequests(value, subject, path);
+            } else {
+                contents_.problems.push_back(subject + ": unknown member " + inQuotes(member) +
+                                             " ignored");
+            }
+        }
+        if (definition.type == NodeLexicon::ComputerSystem && !hostName_.empty()) {
+            definition.properties.emplace(NodeLexicon::Name, hostName_);
+        }
+        return definition;
+    }
+
+    void readProperties(const Json& properties, const std::string& subject,
+                        NodeTree::NodeDefinition& definition) {
+        if (!properties.is_object()) {
+            throw StructureError(subject + ": \"properties\" must be an object");
+        }
+        for (const auto& [name, value] : properties.items()) {
+            const auto property = NodeLexicon::propertyFromName(name);
+            if (!property) {
+                contents_.problems.push_back(subject + ": unknown property " + inQuotes(name) +
+                                             " left out");
+                continue;
+            }
+            const auto kind = *NodeLexicon::propertyKind(*property);
+            auto converted = valueFromJson(value, kind);
+            if (!converted) {
+                contents_.problems.push_back(subject + ": property " + inQuotes(name) +
+                                             " must be " + kindDescription(kind) + "; left out");
+                continue;
+            }
+            definition.properties[*property] = std::move(*converted);
+        }
+    }
+
+    void readReadOnly(const Json& readOnly, const std::string& subject,
+                      NodeTree::NodeDefinition& definition) {
+        if (!readOnly.is_array()) {
+            throw StructureError(subject + ": \"readOnly\" must be an array of property names");
+        }
+        for (const auto& name : readOnly) {
+            const auto property = name.is_string()
+                                      ? NodeLexicon::propertyFromName(name.get<std::string>())
+                                      : std::nullopt;
+            if (property) {
+                definition.readOnly.insert(*property);
+            } else {
+                contents_.problems.push_back(subject + ": unknown read-only property " +
+                                             name.dump() + " ignored");
+            }
+        }
+    }
+
+    void readRebootRequests(const Json& value, const std::string& subject,
+                            const std::string& path) {
+        FileNodeStore::RebootRequests requests;
+        if (!value.is_object()) {
+            throw StructureError(subject + ": \"rebootRequests\" must be an object");
+        }
+        if (const auto count = value.find("count"); count != value.end()) {
+            if (!count->is_number_unsigned()) {
+                throw StructureError(subject + ": \"rebootRequests.count\" must be a whole number");
+            }
+            requests.count = count->get<unsigned long long>();
+        }
+        if (const auto last = value.find("lastRequested"); last != value.end()) {
+            if (!last->is_string()) {
+                throw StructureError(subject +
+                                     ": \"rebootRequests.lastRequested\" must be a string");
+            }
+            requests.lastRequested = last->get<std::string>();
+        }
+        contents_.rebootRequests[path] = requests;
+    }
+
+    Contents& contents_;
+    const std::string hostName_;
+};
+
+}  // namespace
+
+bool parseDocument(const std::string& text, Json& document, std::string& problem) {
+    if (!nestingWithin(text, kMaxJsonNesting)) {
+        problem = "is nested deeper than " + std::to_string(kMaxJsonNesting) + " levels";
+        return false;
+    }
+    try {
+        document = Json::parse(text);
+        return true;
+    } catch (const Json::exception& error) {
+        problem = std::string("is not valid JSON: ") + error.what();
+    }
+    return false;
+}
+
+Contents interpret(const Json& document) {
+    Contents contents;
+    try {
+        if (!document.is_object()) {
+            throw StructureError("the top level must be a JSON object");
+        }
+        for (const auto& [member, value] : document.items()) {
+            if (member != "nodes" && member != "sections" && !isComment(member)) {
+                contents.problems.push_back("unknown top-level member " + inQuotes(member) +
+                                            " ignored");
+            }
+        }
+        const auto nodes = document.find("nodes");
+        if (nodes == document.end()) {
+            throw StructureError("the top level has no \"nodes\" array");
+        }
+        if (const auto sections = document.find("sections"); sections != document.end()) {
+            if (!sections->is_object()) {
+                throw StructureError("\"sections\" must be an object");
+            }
+            for (const auto& [name, value] : sections->items()) {
+                contents.sections[name] = value.dump();
+            }
+        }
+        Reader(contents).readNodes(*nodes, "", "nodes", 1, contents.topLevel);
+        contents.usable = true;
+    } catch (const StructureError& error) {
+        contents.problems.push_back(error.what());
+        contents.topLevel.clear();
+        contents.sections.clear();
+        contents.rebootRequests.clear();
+        contents.usable = false;
+    }
+    return contents;
+}
+
+Json* locateNode(Json& document, const std::string& path) {
+    if (path.size() < 2 || path.front() != '/' || !document.is_object()) {
+        return nullptr;
+    }
+    try {
+        auto children = document.find("nodes");
+        Json* container = children == document.end() ? nullptr : &*children;
+        Json* node = nullptr;
+        std::size_t start = 1;
+        while (start <= path.size()) {
+            const auto end = std::min(path.find('/', start), path.size());
+            const std::string segment = path.substr(start, end - start);
+            if (segment.empty() || container == nullptr || !container->is_array()) {
+                return nullptr;
+            }
+            node = nullptr;
+            for (const auto& child : usableChildren(*container, "", nullptr)) {
+                if (child.id == segment) {
+                    node = &(*container)[child.index];
+                    break;
+                }
+            }
+            if (node == nullptr) {
+                return nullptr;
+            }
+            const auto next = node->find("children");
+            container = next == node->end() ? nullptr : &*next;
+            start = end + 1;
+        }
+        return node;
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+Json toJson(const PropertyValue& value) {
+    if (const auto* number = std::get_if<unsigned int>(&value)) {
+        return Json(*number);
+    }
+    if (const auto* list = std::get_if<std::vector<std::string>>(&value)) {
+        return Json(*list);
+    }
+    return Json(std::get<std::string>(value));
+}
+
+std::string thisHostName() {
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0) {
+        return {};
+    }
+    return std::string(name);
+}
+
+}  // namespace Quill::SystemDescription

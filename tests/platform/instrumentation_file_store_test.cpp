@@ -1,0 +1,615 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <regex>
+
+#include "instrumentation_test_support.h"
+
+namespace {
+
+using namespace Quill;
+using ovx::test::InstrumentationTest;
+using ovx::test::kSampleDescription;
+using ovx::test::readFile;
+using ovx::test::replaceContent;
+using ovx::test::writeFile;
+using Json = nlohmann::ordered_json;
+
+std::string localHostName() {
+    char name[256] = {};
+    EXPECT_EQ(::gethostname(name, sizeof name - 1), 0);
+    return name;
+}
+
+std::vector<std::string> directoryEntries(const std::filesystem::path& directory) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+using FileNodeStoreTest = InstrumentationTest;
+
+TEST_F(FileNodeStoreTest, DerivesIdsFromTypeAndOrderWhenNoneIsGiven) {
+    useDescription(R"({
+      "_comment": "ids left to the store",
+      "nodes": [
+        {"type": "ComputerSystem", "properties": {"Name": "h"}, "children": [
+          {"type": "IPInterface", "properties": {"Name": "a"}},
+          {"type": "LANEndpoint", "_note": "ignored"},
+          {"type": "IPInterface", "properties": {"Name": "b"}},
+          {"type": "IPInterface", "id": "named", "properties": {"Name": "c"}}
+        ]}
+      ]})");
+    std::vector<std::string> paths;
+    Instrumentation cursor;
+    for (cursor.selectNode(NodeLexicon::IPInterface); cursor; ++cursor) {
+        paths.push_back(cursor.getNodePath());
+    }
+    EXPECT_EQ(paths, (std::vector<std::string>{"/ComputerSystem0/IPInterface0",
+                                               "/ComputerSystem0/IPInterface1",
+                                               "/ComputerSystem0/named"}));
+    EXPECT_TRUE(cursor.selectNode(std::string("/ComputerSystem0/LANEndpoint0")));
+    EXPECT_TRUE(failures().empty()) << failures().front().text;
+}
+
+TEST_F(FileNodeStoreTest, LeavesOutUnknownItemsAndReportsEach) {
+    useDescription(R"({
+      "nodes": [
+        {"type": "ComputerSystem", "id": "host", "properties": {"Name": "h", "Colour": "blue",
+                                                               "EnabledState": "1"},
+         "readOnly": ["Name", "Flavour"],
+         "descripton": "typo",
+         "children": [
+           {"type": "IPInterfce", "id": "bad", "children": [{"type": "IPInterface", "id": "x"}]},
+           {"type": "IPInterface", "id": "eth0", "properties": {"Name": "eth0",
+                                                               "IPv6PrefixLength": -1,
+                                                               "DNSServers": ["a", 1]}},
+           {"type": "IPInterface", "id": "eth0", "properties": {"Name": "shadowed"}},
+           {"type": "IPInterface", "id": "a/b"}
+         ]}
+      ],
+      "extra": true})");
+    std::vector<std::string> names;
+    Instrumentation cursor;
+    for (cursor.selectNode(NodeLexicon::IPInterface); cursor; ++cursor) {
+        std::string name;
+        cursor.getProperty(NodeLexicon::Name, name);
+        names.push_back(name);
+        unsigned int prefix = 0;
+        EXPECT_FALSE(cursor.getProperty(NodeLexicon::IPv6PrefixLength, prefix));
+        std::vector<std::string> servers;
+        EXPECT_FALSE(cursor.getProperty(NodeLexicon::DNSServers, servers));
+    }
+    EXPECT_EQ(names, std::vector<std::string>{"eth0"});
+    ASSERT_TRUE(cursor.selectNode(std::string("/host")));
+    unsigned int state = 0;
+    EXPECT_FALSE(cursor.getProperty(NodeLexicon::EnabledState, state));
+    bool readOnly = false;
+    EXPECT_TRUE(cursor.isPropertyReadOnly(NodeLexicon::Name, readOnly));
+    EXPECT_TRUE(readOnly);
+
+    for (const std::string expected :
+         {"Colour", "EnabledState", "Flavour", "descripton", "IPInterfce", "IPv6PrefixLength",
+          "DNSServers", "already used", "a/b", "extra"}) {
+        EXPECT_TRUE(someFailureMentions(expected)) << expected;
+    }
+    for (const auto& record : failures()) {
+        EXPECT_NE(record.text.find(path_), std::string::npos) << record.text;
+    }
+    EXPECT_EQ(failures().size(), 10u);
+}
+
+TEST_F(FileNodeStoreTest, MissingFileGivesAnEmptyTreeAndOneRecordPerChange) {
+    auto store = std::make_shared<FileNodeStore>(path_);
+    setNodeStore(store);
+    Instrumentation cursor;
+    EXPECT_FALSE(cursor.selectNode(NodeLexicon::IPInterface));
+    EXPECT_FALSE(cursor.selectNode(NodeLexicon::ComputerSystem));
+    EXPECT_FALSE(cursor.selectNode(std::string("/host")));
+    EXPECT_TRUE(store->snapshot()->empty());
+    ASSERT_EQ(failures().size(), 1u);
+    EXPECT_NE(failures()[0].text.find(path_), std::string::npos);
+    EXPECT_NE(failures()[0].text.find("does not exist"), std::string::npos);
+    EXPECT_EQ(failures()[0].component, "Quill.Instrumentation");
+
+    writeFile(path_, kSampleDescription);
+    EXPECT_TRUE(cursor.selectNode(NodeLexicon::IPInterface));
+    EXPECT_EQ(failures().size(), 1u);
+
+    std::filesystem::remove(path_);
+    EXPECT_FALSE(cursor.selectNode(NodeLexicon::IPInterface));
+    EXPECT_FALSE(cursor.selectNode(NodeLexicon::IPInterface));
+    EXPECT_EQ(failures().size(), 2u);
+}
+
+TEST_F(FileNodeStoreTest, WritesToAMissingFileFailAndCreateNothing) {
+    auto store = std::make_shared<FileNodeStore>(path_);
+    EXPECT_FALSE(store->writeProperty("/host", NodeLexicon::Name, std::string("x")));
+    EXPECT_FALSE(store->updateSection("peer", [](std::string& text) {
+        text = "{}";
+        return true;
+    }));
+    EXPECT_TRUE(directoryEntries(directory_.path()).empty());
+    EXPECT_TRUE(someFailureMentions("does not exist"));
+}
+
+struct CorruptCase {
+    const char* label;
+    std::string text;
+    const char* mentions;
+};
+
+class CorruptFileTest : public InstrumentationTest,
+                        public ::testing::WithParamInterface<CorruptCase> {};
+
+TEST_P(CorruptFileTest, GivesAnEmptyTreeAClearRecordAndRefusesWrites) {
+    auto store = useDescription(GetParam().text);
+    Instrumentation cursor;
+    for (const auto type : NodeLexicon::allNodeTypes()) {
+        EXPECT_FALSE(cursor.selectNode(type));
+    }
+    EXPECT_FALSE(store->readSection("peer"));
+    ASSERT_FALSE(failures().empty());
+    const std::string record = failures().front().text;
+    EXPECT_NE(record.find(path_), std::string::npos) << record;
+    EXPECT_NE(record.find(GetParam().mentions), std::string::npos) << record;
+
+    EXPECT_FALSE(store->writeProperty("/host", NodeLexicon::Name, std::string("x")));
+    EXPECT_FALSE(store->updateSection("peer", [](std::string& text) {
+        text = "{}";
+        return true;
+    }));
+    EXPECT_EQ(readFile(path_), GetParam().text) << "a broken file is never overwritten";
+}
+
+std::string deeplyNested() {
+    return std::string(100000, '[') + std::string(100000, ']');
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, CorruptFileTest,
+    ::testing::Values(
+        CorruptCase{"Empty", "", "not valid JSON"},
+        CorruptCase{"Truncated", R"({"nodes": [{"type": "ComputerSystem", "id": "host")",
+                    "not valid JSON"},
+        CorruptCase{"Binary", std::string("\x00\xff\xfe{", 4), "not valid JSON"},
+        CorruptCase{"TopLevelArray", "[]", "top level must be a JSON object"},
+        CorruptCase{"NoNodes", R"({"sections": {"peer": {}}})", "no \"nodes\""},
+        CorruptCase{"NodesObject", R"({"nodes": {"type": "ComputerSystem"}})", "must be an array"},
+        CorruptCase{"NodeString", R"({"nodes": ["ComputerSystem"]})", "must be a JSON object"},
+        CorruptCase{"NoType", R"({"nodes": [{"id": "host"}]})", "no \"type\""},
+        CorruptCase{"NumericId", R"({"nodes": [{"type": "ComputerSystem", "id": 4}]})",
+                    "\"id\" must be a string"},
+        CorruptCase{"PropertiesArray",
+                    R"({"nodes": [{"type": "ComputerSystem", "id": "host", "properties": []}]})",
+                    "\"properties\" must be an object"},
+        CorruptCase{"ChildrenObject",
+                    R"({"nodes": [{"type": "ComputerSystem", "id": "host", "children": {}}]})",
+                    "must be an array"},
+        CorruptCase{"DescriptionNumber",
+                    R"({"nodes": [{"type": "ComputerSystem", "id": "host", "description": 1}]})",
+                    "\"description\" must be a string"},
+        CorruptCase{"ReadOnlyString",
+                    R"({"nodes": [{"type": "ComputerSystem", "id": "host", "readOnly": "Name"}]})",
+                    "\"readOnly\" must be an array"},
+        CorruptCase{"SectionsArray", R"({"nodes": [], "sections": []})",
+                    "\"sections\" must be an object"},
+        CorruptCase{"DeepNesting", deeplyNested(), "nested deeper"}),
+    [](const ::testing::TestParamInfo<CorruptCase>& info) { return info.param.label; });
+
+TEST_F(FileNodeStoreTest, ReportsAnUnchangedBrokenFileOnlyOnce) {
+    auto store = useDescription("{ not json");
+    Instrumentation cursor;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        EXPECT_FALSE(cursor.selectNode(NodeLexicon::IPInterface));
+    }
+    EXPECT_EQ(failures().size(), 1u);
+    replaceContent(path_, kSampleDescription);
+    EXPECT_TRUE(cursor.selectNode(NodeLexicon::IPInterface));
+    EXPECT_EQ(failures().size(), 1u);
+}
+
+TEST_F(FileNodeStoreTest, DeepNodeTreesAreRefusedWhole) {
+    std::string text = R"({"nodes": [)";
+    for (int level = 0; level < 70; ++level) {
+        text += R"({"type": "LANEndpoint", "id": "n", "children": [)";
+    }
+    for (int level = 0; level < 70; ++level) {
+        text += "]}";
+    }
+    text += "]}";
+    useDescription(text);
+    Instrumentation cursor;
+    EXPECT_FALSE(cursor.selectNode(NodeLexicon::LANEndpoint));
+    EXPECT_TRUE(someFailureMentions("nested deeper than 64"));
+}
+
+TEST_F(FileNodeStoreTest, ReusesItsSnapshotUntilTheFileChanges) {
+    auto store = useDescription(kSampleDescription);
+    const auto first = store->snapshot();
+    ASSERT_FALSE(first->empty());
+    EXPECT_EQ(store->snapshot(), first);
+    Instrumentation cursor;
+    ASSERT_TRUE(cursor.selectNode(NodeLexicon::IPInterface));
+    EXPECT_EQ(store->snapshot(), first);
+
+    // Same size, new content, a later modification time.
+    std::string text = kSampleDescription;
+    text.replace(text.find("192.0.2.10"), 10, "192.0.2.12");
+    replaceContent(path_, text);
+    const auto second = store->snapshot();
+    EXPECT_NE(second, first);
+    EXPECT_EQ(store->snapshot(), second);
+    ASSERT_TRUE(cursor.selectNode(NodeLexicon::IPInterface));
+    std::string address;
+    EXPECT_TRUE(cursor.getProperty(NodeLexicon::IPv4Address, address));
+    EXPECT_EQ(address, "192.0.2.12");
+
+    // Same size and modification time, but another file put in place.
+    struct stat before {};
+    ASSERT_EQ(::stat(path_.c_str(), &before), 0);
+    text.replace(text.find("192.0.2.12"), 10, "192.0.2.13");
+    const std::string replacement = directory_.file("replacement.json");
+    writeFile(replacement, text);
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, replacement.c_str(), times, 0), 0);
+    ASSERT_EQ(::rename(replacement.c_str(), path_.c_str()), 0);
+    ASSERT_TRUE(cursor.selectNode(NodeLexicon::IPInterface));
+    EXPECT_TRUE(cursor.getProperty(NodeLexicon::IPv4Address, address));
+    EXPECT_EQ(address, "192.0.2.13");
+    EXPECT_TRUE(failures().empty());
+}
+
+TEST_F(FileNodeStoreTest, WritesPersistForAFreshStore) {
+    useDescription(kSampleDescription);
+    Instrumentation cursor;
+    ASSERT_TRUE(cursor.selectNode(std::string("/host/eth0/ip")));
+    std::string mask = "255.255.0.0";
+    unsigned int origin = 1;
+    ASSERT_TRUE(cursor.setProperty(NodeLexicon::SubnetMask, mask));
+    ASSERT_TRUE(cursor.setProperty(NodeLexicon::AddressOrigin, origin));
+    ASSERT_TRUE(cursor.setProperty(NodeLexicon::DNSSuffixes, {"a.example", "b.example"}));
+
+    FileNodeStore fresh(path_);
+    const auto tree = fresh.snapshot();
+    const auto position = tree->find("/host/eth0/ip");
+    ASSERT_NE(position, NodeTree::npos);
+    const auto& properties = tree->node(position).properties;
+    EXPECT_EQ(std::get<std::string>(properties.at(NodeLexicon::SubnetMask)), "255.255.0.0");
+    EXPECT_EQ(std::get<unsigned int>(properties.at(NodeLexicon::AddressOrigin)), 1u);
+    EXPECT_EQ(std::get<std::vector<std::string>>(properties.at(NodeLexicon::DNSSuffixes)),
+              (std::vector<std::string>{"a.example", "b.example"}));
+
+    const Json document = Json::parse(readFile(path_));
+    EXPECT_EQ(document["nodes"][0]["children"][0]["children"][0]["properties"]["AddressOrigin"], 1);
+}
+
+TEST_F(FileNodeStoreTest, RewritesKeepTheDocumentsOrderAndEverythingElse) {
+    useDescription(kSampleDescription);
+    Instrumentation cursor;
+    ASSERT_TRUE(cursor.selectNode(std::string("/host/eth0/ip")));
+    std::string address = "192.0.2.77";
+    ASSERT_TRUE(cursor.setProperty(NodeLexicon::IPv4Address, address));
+
+    const std::string written = readFile(path_);
+    Json expected = Json::parse(kSampleDescription);
+    expected["nodes"][0]["children"][0]["children"][0]["properties"]["IPv4Address"] = "192.0.2.77";
+    const Json actual = Json::parse(written);
+    EXPECT_EQ(actual, expected);
+    EXPECT_EQ(actual.dump(), expected.dump()) << "members keep the order they were written in";
+    EXPECT_EQ(written, expected.dump(2) + "\n");
+    EXPECT_NE(written.find("\n  \"nodes\": [\n    {\n      \"type\""), std::string::npos);
+}
+
+TEST_F(FileNodeStoreTest, ReplacesTheFileAtomicallyKeepingItsMode) {
+    useDescription(kSampleDescription);
+    ASSERT_EQ(::chmod(path_.c_str(), 0640), 0);
+    struct stat before {};
+    ASSERT_EQ(::stat(path_.c_str(), &before), 0);
+    Instrumentation cursor;
+    ASSERT_TRUE(cursor.selectNode(NodeLexicon::ComputerSystem));
+    std::string name = "renamed.example.com";
+    ASSERT_TRUE(cursor.setProperty(NodeLexicon::Name, name));
+    struct stat after {};
+    ASSERT_EQ(::stat(path_.c_str(), &after), 0);
+    EXPECT_NE(after.st_ino, before.st_ino) << "a new file is renamed into place";
+    EXPECT_EQ(after.st_mode & 07777, 0640u);
+    EXPECT_EQ(directoryEntries(directory_.path()),
+              (std::vector<std::string>{"system.json", "system.json.lock"}));
+}
+
+TEST_F(FileNodeStoreTest, WritesThroughASymbolicLinkUpdateItsTarget) {
+    writeFile(path_, kSampleDescription);
+    const std::string link = directory_.file("link.json");
+    std::filesystem::create_symlink(path_, link);
+    setNodeStore(std::make_shared<FileNodeStore>(link));
+    Instrumentation cursor;
+    ASSERT_TRUE(cursor.selectNode(NodeLexicon::ComputerSystem));
+    std::string name = "linked";
+    ASSERT_TRUE(cursor.setProperty(NodeLexicon::Name, name));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_NE(readFile(path_).find("\"linked\""), std::string::npos);
+}
+
+TEST_F(FileNodeStoreTest, RefusedWritesLeaveTheFileAlone) {
+    auto store = useDescription(kSampleDescription);
+    const std::string original = readFile(path_);
+    Instrumentation cursor;
+    ASSERT_TRUE(cursor.selectNode(std::string("/host/eth0/ip")));
+    unsigned int type = 1;
+    EXPECT_FALSE(cursor.setProperty(NodeLexicon::ProtocolIFType, type));
+    EXPECT_FALSE(store->writeProperty("/host/eth0/ip", NodeLexicon::IPv4Address, 5u))
+        << "the store itself checks the kind";
+    EXPECT_FALSE(
+        store->writeProperty("/host/nothing", NodeLexicon::IPv4Address, std::string("192.0.2.1")));
+    EXPECT_FALSE(store->writeProperty("/host/eth0/ip", static_cast<NodeLexicon::Properties>(9),
+                                      std::string("x")));
+    EXPECT_FALSE(
+        store->writeProperty("/host/eth0/ip", NodeLexicon::IPv4Address, std::string("\xff\xfe")))
+        << "text that is not UTF-8 cannot be stored";
+    EXPECT_EQ(readFile(path_), original);
+    EXPECT_TRUE(someFailureMentions("UTF-8"));
+}
+
+TEST_F(FileNodeStoreTest, WriteToANodeThatVanishedFails) {
+    useDescription(kSampleDescription);
+    Instrumentation cursor;
+    ASSERT_TRUE(cursor.selectNode(std::string("/host/eth1/ip")));
+    const std::string reduced = R"({"nodes": [{"type": "ComputerSystem", "id": "host"}]})";
+    replaceContent(path_, reduced);
+    std::string address = "198.51.100.99";
+    EXPECT_FALSE(cursor.setProperty(NodeLexicon::IPv4Address, address));
+    EXPECT_EQ(readFile(path_), reduced);
+}
+
+TEST_F(FileNodeStoreTest, AWriteKeepsWhatOthersWroteMeanwhile) {
+    useDescription(kSampleDescription);
+    Instrumentation cursor;
+    ASSERT_TRUE(cursor.selectNode(std::string("/host/eth0/ip")));
+    {
+        FileNodeStore other(path_);
+        ASSERT_TRUE(other.writeProperty("/host/eth1/ip", NodeLexicon::IPv4Gateway,
+                                        std::string("198.51.100.1")));
+    }
+    std::string address = "192.0.2.55";
+    ASSERT_TRUE(cursor.setProperty(NodeLexicon::IPv4Address, address));
+    ASSERT_TRUE(cursor.selectNode(std::string("/host/eth1/ip")));
+    std::string gateway;
+    EXPECT_TRUE(cursor.getProperty(NodeLexicon::IPv4Gateway, gateway));
+    EXPECT_EQ(gateway, "198.51.100.1");
+}
+
+TEST_F(FileNodeStoreTest, ResettingAComputerSystemOnlyRecordsARequest) {
+    auto store = useDescription(kSampleDescription);
+    EXPECT_FALSE(store->rebootRequests("/host"));
+    Instrumentation cursor;
+    ASSERT_TRUE(cursor.selectNode(NodeLexicon::ComputerSystem));
+    unsigned int reset = 9;
+    ASSERT_TRUE(cursor.setProperty(NodeLexicon::EnabledState, reset));
+    unsigned int state = 0;
+    EXPECT_TRUE(cursor.getProperty(NodeLexicon::EnabledState, state));
+    EXPECT_EQ(state, 1u) << "the system's state is not changed by a request";
+
+    auto requests = store->rebootRequests("/host");
+    ASSERT_TRUE(requests);
+    EXPECT_EQ(requests->count, 1u);
+    EXPECT_TRUE(
+        std::regex_match(requests->lastRequested, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)")))
+        << requests->lastRequested;
+    ASSERT_TRUE(cursor.setProperty(NodeLexicon::EnabledState, reset));
+    requests = store->rebootRequests("/host");
+    ASSERT_TRUE(requests);
+    EXPECT_EQ(requests->count, 2u);
+
+    const Json document = Json::parse(readFile(path_));
+    EXPECT_EQ(document["nodes"][0]["rebootRequests"]["count"], 2);
+    EXPECT_EQ(document["nodes"][0]["properties"]["EnabledState"], 1);
+
+    // Other states are stored as given, and interfaces store 9 as a value.
+    unsigned int disabled = 12;
+    ASSERT_TRUE(cursor.setProperty(NodeLexicon::EnabledState, disabled));
+    EXPECT_TRUE(cursor.getProperty(NodeLexicon::EnabledState, state));
+    EXPECT_EQ(state, 12u);
+    ASSERT_TRUE(cursor.selectNode(NodeLexicon::IPInterface));
+    ASSERT_TRUE(cursor.setProperty(NodeLexicon::EnabledState, reset));
+    EXPECT_TRUE(cursor.getProperty(NodeLexicon::EnabledState, state));
+    EXPECT_EQ(state, 9u);
+    EXPECT_FALSE(store->rebootRequests("/host/eth0/ip"));
+    EXPECT_EQ(store->rebootRequests("/host")->count, 2u);
+}
+
+TEST_F(FileNodeStoreTest, AReadOnlyStateRefusesResetRequests) {
+    auto store = useDescription(
+        R"({"nodes": [{"type": "ComputerSystem", "id": "host", "readOnly": ["EnabledState"]}]})");
+    Instrumentation cursor;
+    ASSERT_TRUE(cursor.selectNode(NodeLexicon::ComputerSystem));
+    unsigned int reset = 9;
+    EXPECT_FALSE(cursor.setProperty(NodeLexicon::EnabledState, reset));
+    EXPECT_FALSE(store->rebootRequests("/host"));
+}
+
+TEST_F(FileNodeStoreTest, AComputerSystemWithoutNameIsThisMachine) {
+    const std::string text =
+        R"({"nodes": [{"type": "ComputerSystem", "id": "host"},
+                      {"type": "ServiceProcessor", "id": "bmc"},
+                      {"type": "ComputerSystem", "id": "named", "properties": {"Name": "given"}}]})";
+    useDescription(text);
+    Instrumentation cursor;
+    ASSERT_TRUE(cursor.selectNode(NodeLexicon::ComputerSystem));
+    std::string name;
+    EXPECT_TRUE(cursor.getProperty(NodeLexicon::Name, name));
+    EXPECT_EQ(name, localHostName());
+    ++cursor;
+    EXPECT_TRUE(cursor.getProperty(NodeLexicon::Name, name));
+    EXPECT_EQ(name, "given");
+    ASSERT_TRUE(cursor.selectNode(NodeLexicon::ServiceProcessor));
+    EXPECT_FALSE(cursor.getProperty(NodeLexicon::Name, name));
+
+    ASSERT_TRUE(cursor.selectNode(std::string("/host")));
+    unsigned int state = 2;
+    ASSERT_TRUE(cursor.setProperty(NodeLexicon::EnabledState, state));
+    const Json document = Json::parse(readFile(path_));
+    EXPECT_FALSE(document["nodes"][0]["properties"].contains("Name"))
+        << "the host name is read, never written into the file";
+    EXPECT_EQ(document["nodes"][0]["properties"]["EnabledState"], 2);
+}
+
+TEST_F(FileNodeStoreTest, ReadsAndUpdatesSections) {
+    auto store = useDescription(kSampleDescription);
+    ASSERT_TRUE(store->readSection("peer"));
+    EXPECT_EQ(Json::parse(*store->readSection("peer")), Json::parse(R"({"jobs": 0})"));
+    EXPECT_FALSE(store->readSection("absent"));
+
+    std::string seen = "unset";
+    ASSERT_TRUE(store->updateSection("absent", [&](std::string& text) {
+        seen = text;
+        text = R"({"created": [1, 2]})";
+        return true;
+    }));
+    EXPECT_EQ(seen, "") << "a missing section arrives as empty text";
+    EXPECT_EQ(Json::parse(*store->readSection("absent")), Json::parse(R"({"created": [1, 2]})"));
+
+    ASSERT_TRUE(store->updateSection("peer", [](std::string& text) {
+        Json value = Json::parse(text);
+        value["jobs"] = value["jobs"].get<int>() + 1;
+        text = value.dump();
+        return true;
+    }));
+    EXPECT_EQ(Json::parse(*store->readSection("peer"))["jobs"], 1);
+
+    // A property write keeps the sections, and a section write the tree.
+    Instrumentation cursor;
+    ASSERT_TRUE(cursor.selectNode(NodeLexicon::IPInterface));
+    std::string address = "192.0.2.66";
+    ASSERT_TRUE(cursor.setProperty(NodeLexicon::IPv4Address, address));
+    EXPECT_EQ(Json::parse(*store->readSection("peer"))["jobs"], 1);
+    EXPECT_TRUE(store->readSection("absent"));
+
+    ASSERT_TRUE(store->updateSection("absent", [](std::string& text) {
+        text.clear();
+        return true;
+    }));
+    EXPECT_FALSE(store->readSection("absent"));
+    ASSERT_TRUE(cursor.selectNode(NodeLexicon::IPInterface));
+    EXPECT_TRUE(cursor.getProperty(NodeLexicon::IPv4Address, address));
+    EXPECT_EQ(address, "192.0.2.66");
+}
+
+TEST_F(FileNodeStoreTest, SectionUpdatesThatFailWriteNothing) {
+    auto store = useDescription(kSampleDescription);
+    const std::string original = readFile(path_);
+    EXPECT_FALSE(store->updateSection("peer", [](std::string& text) {
+        text = R"({"jobs": 5})";
+        return false;
+    }));
+    EXPECT_FALSE(store->updateSection("peer", [](std::string& text) {
+        text = R"({"jobs": )";
+        return true;
+    }));
+    EXPECT_TRUE(someFailureMentions("not valid JSON"));
+    EXPECT_FALSE(store->updateSection(
+        "peer", [](std::string&) -> bool { throw std::runtime_error("caller failed"); }));
+    EXPECT_TRUE(someFailureMentions("exception"));
+    EXPECT_FALSE(store->updateSection("peer", nullptr));
+    EXPECT_EQ(readFile(path_), original);
+    EXPECT_EQ(Json::parse(*store->readSection("peer"))["jobs"], 0);
+}
+
+TEST_F(FileNodeStoreTest, FollowsTheEnvironmentForItsLocation) {
+    const std::string dataDirectory = directory_.path().string() + "/data/";
+    std::filesystem::create_directory(dataDirectory);
+    writeFile(dataDirectory + "system.json",
+              R"({"nodes": [{"type": "ComputerSystem", "id": "fromdata"}]})");
+    writeFile(path_, R"({"nodes": [{"type": "ComputerSystem", "id": "explicit"}]})");
+
+    ovx::test::ScopedEnvironmentVariable dataDir("OVX_DATA_DIR", dataDirectory);
+    ovx::test::ScopedEnvironmentVariable description("OVX_SYSTEM_DESCRIPTION", std::nullopt);
+    EXPECT_EQ(FileNodeStore::defaultPath(), dataDirectory + "system.json");
+    setNodeStore(nullptr);
+    Instrumentation cursor;
+    ASSERT_TRUE(cursor.selectNode(NodeLexicon::ComputerSystem));
+    EXPECT_EQ(cursor.getNodePath(), "/fromdata");
+
+    {
+        ovx::test::ScopedEnvironmentVariable chosen("OVX_SYSTEM_DESCRIPTION", path_);
+        EXPECT_EQ(FileNodeStore::defaultPath(), path_);
+        ASSERT_TRUE(cursor.selectNode(NodeLexicon::ComputerSystem));
+        EXPECT_EQ(cursor.getNodePath(), "/explicit");
+        unsigned int state = 1;
+        ASSERT_TRUE(cursor.setProperty(NodeLexicon::EnabledState, state));
+        EXPECT_NE(readFile(path_).find("EnabledState"), std::string::npos);
+    }
+    ovx::test::ScopedEnvironmentVariable empty("OVX_SYSTEM_DESCRIPTION", "");
+    ASSERT_TRUE(cursor.selectNode(NodeLexicon::ComputerSystem));
+    EXPECT_EQ(cursor.getNodePath(), "/fromdata");
+    EXPECT_EQ(FileNodeStore(path_).path(), path_);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace Quill;
+using ovx::test::InstrumentationTest;
+
+// The example of the format's documentation must load cleanly and mean what
+// the page says it means.
+std::string documentedExample() {
+    const std::string page =
+        ovx::test::readFile(std::string(OVX_DOCS_DIR) + "/system-description.md");
+    const auto section = page.find("## Example");
+    const auto start = page.find("```json\n", section);
+    const auto end = page.find("```\n", start + 8);
+    if (section == std::string::npos || start == std::string::npos || end == std::string::npos) {
+        return {};
+    }
+    return page.substr(start + 8, end - start - 8);
+}
+
+using DocumentedExampleTest = InstrumentationTest;
+
+TEST_F(DocumentedExampleTest, LoadsCleanlyAndDescribesTheServer) {
+    const std::string example = documentedExample();
+    ASSERT_FALSE(example.empty());
+    useDescription(example);
+
+    std::vector<std::string> names;
+    std::vector<std::string> owners;
+    std::vector<bool> controller;
+    Instrumentation cursor;
+    for (cursor.selectNode(NodeLexicon::IPInterface); cursor; ++cursor) {
+        std::string name;
+        EXPECT_TRUE(cursor.getProperty(NodeLexicon::Name, name));
+        names.push_back(name);
+        controller.push_back(cursor.getNodeDescription().find("BMC ") != std::string::npos);
+        Instrumentation system;
+        ASSERT_TRUE(system.selectNode(cursor.getPathToParentNode()));
+        ASSERT_TRUE(system.selectNode(system.getPathToParentNode()));
+        owners.push_back(system.getNodeDescription());
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"eth0", "eth1", "bmc0"}));
+    EXPECT_EQ(owners, (std::vector<std::string>{"Host system", "Host system", "BMC"}));
+    EXPECT_EQ(controller, (std::vector<bool>{false, false, true}));
+
+    ASSERT_TRUE(cursor.selectNode(NodeLexicon::ComputerSystem));
+    std::string hostName;
+    EXPECT_TRUE(cursor.getProperty(NodeLexicon::Name, hostName));
+    EXPECT_EQ(hostName, localHostName());
+    ASSERT_TRUE(cursor.selectNode(NodeLexicon::ServiceProcessor));
+    std::string controllerName;
+    EXPECT_TRUE(cursor.getProperty(NodeLexicon::Name, controllerName));
+    EXPECT_EQ(controllerName, "BMC:-1");
+    ASSERT_TRUE(cursor.selectNode(std::string("/host/eth1/ip")));
+    std::string gateway;
+    EXPECT_TRUE(cursor.getProperty(NodeLexicon::IPv6Gateway, gateway));
+    EXPECT_EQ(gateway, "2001:db8::1");
+    EXPECT_TRUE(failures().empty()) << failures().front().text;
+}
+
+}  // namespace
