@@ -1,0 +1,1012 @@
+#include "providerutilities.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <limits>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cmpimacs.h"
+#include "ovx/host/broker.h"
+#include "ovx/host/class_registry.h"
+#include "ovx/host/operation_scope.h"
+
+namespace {
+
+using Quill::Moniker;
+using Quill::ProviderUtilities;
+
+constexpr const char* kNamespace = "root/cimv2";
+constexpr unsigned short kUnknown = ProviderUtilities::kUnknownClassId;
+
+std::string textOf(const CMPIString* string) {
+    if (string == nullptr) {
+        return "<no string>";
+    }
+    const char* const characters = CMGetCharsPtr(string, nullptr);
+    return characters == nullptr ? "<no characters>" : characters;
+}
+
+CMPIData keyOf(const CMPIObjectPath* path, const char* name) {
+    CMPIStatus status{CMPI_RC_OK, nullptr};
+    const CMPIData data = CMGetKey(path, name, &status);
+    EXPECT_EQ(status.rc, CMPI_RC_OK) << name;
+    return data;
+}
+
+CMPIData propertyOf(const CMPIInstance* instance, const char* name) {
+    CMPIStatus status{CMPI_RC_OK, nullptr};
+    const CMPIData data = CMGetProperty(instance, name, &status);
+    EXPECT_EQ(status.rc, CMPI_RC_OK) << name;
+    return data;
+}
+
+std::string pathText(const CMPIObjectPath* path) {
+    return textOf(CMObjectPathToString(path, nullptr));
+}
+
+ovx::host::ClassDecl classDecl(std::string name, std::string superclass) {
+    ovx::host::ClassDecl decl;
+    decl.name = std::move(name);
+    decl.superclass = std::move(superclass);
+    return decl;
+}
+
+// One CIM operation on the embedded host: a broker over a registry the test
+// may fill, and a scope that frees every CMPI object the test makes.
+class OverHost : public ::testing::Test {
+  protected:
+    std::shared_ptr<ovx::host::ClassRegistry> registry_ =
+        std::make_shared<ovx::host::ClassRegistry>();
+    ovx::host::Broker host_{registry_};
+    const CMPIBroker* const broker_ = host_.cmpi();
+    ovx::host::OperationScope scope_{host_};
+
+    CMPIObjectPath* newPath(const char* className) {
+        CMPIObjectPath* const path =
+            ProviderUtilities::createObjectPath(broker_, className, kNamespace);
+        EXPECT_NE(path, nullptr) << className;
+        return path;
+    }
+
+    CMPIObjectPath* endpointPath(const char* name) {
+        CMPIObjectPath* const path = newPath("OVX_IPProtocolEndpoint");
+        EXPECT_TRUE(ProviderUtilities::setKeyProperty(path, "SystemName", "host1"));
+        EXPECT_TRUE(ProviderUtilities::setKeyProperty(path, "Name", name));
+        return path;
+    }
+
+    CMPIInstance* newInstance(const char* className) {
+        CMPIInstance* const instance =
+            ProviderUtilities::createInstance(broker_, newPath(className));
+        EXPECT_NE(instance, nullptr) << className;
+        return instance;
+    }
+};
+// ---- Moniker ------------------------------------------------------------
+
+TEST(Moniker, StartsEmptyWithNothingUnderTheCursor) {
+    Moniker moniker;
+    std::string text = "untouched";
+    EXPECT_EQ(moniker.getKeyCount(), 0u);
+    EXPECT_FALSE(moniker.selectKey(0));
+    EXPECT_FALSE(moniker.getName(text));
+    EXPECT_FALSE(moniker.getValue(text));
+    EXPECT_EQ(text, "untouched");
+    EXPECT_EQ(moniker.getType(), 0u);
+    EXPECT_TRUE(moniker.keys().empty());
+}
+
+TEST(Moniker, AppendsKeysInOrderAndReportsTheirPositions) {
+    Moniker moniker;
+    EXPECT_EQ(moniker.addKey("SystemName", "host1"), 0);
+    EXPECT_EQ(moniker.addKey("Name", "eth0", CMPI_string), 1);
+    EXPECT_EQ(moniker.addKey("Name", "eth1"), 2);
+    ASSERT_EQ(moniker.getKeyCount(), 3u);
+    EXPECT_EQ(moniker.keys()[0].name, "SystemName");
+    EXPECT_EQ(moniker.keys()[1].value, "eth0");
+    EXPECT_EQ(moniker.keys()[2].value, "eth1");
+}
+
+TEST(Moniker, CursorStartsOnTheFirstKeyAndMovesOnlyToExistingPositions) {
+    Moniker moniker;
+    moniker.addKey("SystemName", "host1");
+    moniker.addKey("Name", "eth0", CMPI_string);
+
+    std::string name;
+    std::string value;
+    ASSERT_TRUE(moniker.getName(name));
+    ASSERT_TRUE(moniker.getValue(value));
+    EXPECT_EQ(name, "SystemName");
+    EXPECT_EQ(value, "host1");
+    EXPECT_EQ(moniker.getType(), 0u);
+
+    ASSERT_TRUE(moniker.selectKey(1));
+    ASSERT_TRUE(moniker.getName(name));
+    ASSERT_TRUE(moniker.getValue(value));
+    EXPECT_EQ(name, "Name");
+    EXPECT_EQ(value, "eth0");
+    EXPECT_EQ(moniker.getType(), static_cast<unsigned int>(CMPI_string));
+
+    EXPECT_FALSE(moniker.selectKey(2));
+    ASSERT_TRUE(moniker.getName(name));
+    EXPECT_EQ(name, "Name") << "a refused move must leave the cursor where it was";
+    ASSERT_TRUE(moniker.selectKey(0));
+    ASSERT_TRUE(moniker.getName(name));
+    EXPECT_EQ(name, "SystemName");
+}
+
+TEST(Moniker, CopiesCarryKeysAndCursorAndLiveOnTheirOwn) {
+    Moniker original;
+    original.addKey("InstanceID", "Computer%eth0%static", CMPI_string);
+    original.addKey("Extra", "1");
+    ASSERT_TRUE(original.selectKey(1));
+
+    Moniker copy = original;
+    std::string name;
+    ASSERT_TRUE(copy.getName(name));
+    EXPECT_EQ(name, "Extra");
+    EXPECT_EQ(copy.getKeyCount(), 2u);
+    EXPECT_EQ(copy.keys()[0].type, static_cast<unsigned int>(CMPI_string));
+
+    copy.addKey("More", "x");
+    EXPECT_EQ(original.getKeyCount(), 2u);
+
+    Moniker assigned;
+    assigned.addKey("Old", "gone");
+    assigned = original;
+    ASSERT_TRUE(assigned.getName(name));
+    EXPECT_EQ(name, "Extra");
+    EXPECT_EQ(assigned.getKeyCount(), 2u);
+}
+
+TEST(Moniker, KeepsValuesWithAnyCharacters) {
+    Moniker moniker;
+    const std::string value = std::string("a%b_c d\t\xc3\xa9", 10);
+    moniker.addKey("Name", value);
+    std::string read;
+    ASSERT_TRUE(moniker.getValue(read));
+    EXPECT_EQ(read, value);
+}
+
+// ---- Class catalogue by name ---------------------------------------------
+
+struct CatalogueEntry {
+    const char* className;
+    unsigned short classId;
+};
+
+const std::vector<CatalogueEntry>& catalogue() {
+    static const std::vector<CatalogueEntry> entries{
+        {"OVX_ComputerSystem", 1},
+        {"OVX_IPProtocolEndpoint", 9},
+        {"OVX_LANEndpoint", 16},
+        {"OVX_IPAssignmentSettingData", 66},
+        {"OVX_BindsToLanEndPoint", 67},
+        {"OVX_IPElementSettingData", 68},
+        {"OVX_StaticIPAssignmentSettingData", 69},
+        {"OVX_IPRemoteServiceAccessPoint", 70},
+        {"OVX_StaticOrderedComponent", 71},
+        {"OVX_IPHostedAccessPoint", 72},
+        {"OVX_StaticIPElementSettingData", 73},
+        {"OVX_RemoteHostedAccessPoint", 80},
+        {"OVX_IPRemoteAccessAvailableToElement", 81},
+        {"OVX_SPComputerSystem", 119},
+        {"OVX_SPHostedAccessPoint", 120},
+        {"OVX_IPElementCapabilities", 121},
+        {"OVX_IPEnabledLogicalElementCapabilities", 128},
+        {"OVX_IPConfigurationService", 129},
+        {"OVX_IPHostedService", 130},
+        {"OVX_IPServiceAffectsElement", 131},
+    };
+    return entries;
+}
+
+std::string upperCased(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
+std::string lowerCased(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
+TEST(ClassCatalogue, KnowsEveryClassByItsName) {
+    for (const CatalogueEntry& entry : catalogue()) {
+        EXPECT_EQ(ProviderUtilities::getClassId(entry.className), entry.classId) << entry.className;
+    }
+}
+
+TEST(ClassCatalogue, IdsAreDistinct) {
+    std::set<unsigned short> ids;
+    for (const CatalogueEntry& entry : catalogue()) {
+        ids.insert(ProviderUtilities::getClassId(entry.className));
+    }
+    EXPECT_EQ(ids.size(), catalogue().size());
+    EXPECT_EQ(ids.count(ProviderUtilities::kUnknownClassId), 0u);
+}
+
+TEST(ClassCatalogue, IgnoresTheCaseOfNames) {
+    for (const CatalogueEntry& entry : catalogue()) {
+        EXPECT_EQ(ProviderUtilities::getClassId(upperCased(entry.className).c_str()), entry.classId)
+            << entry.className;
+        EXPECT_EQ(ProviderUtilities::getClassId(lowerCased(entry.className).c_str()), entry.classId)
+            << entry.className;
+    }
+    EXPECT_EQ(ProviderUtilities::getClassId("ovx_iphostedaccesspoint"), 72);
+}
+
+TEST(ClassCatalogue, AnswersUnknownForAnythingElse) {
+    const char* const unknown[] = {
+        "",
+        "OVX_",
+        "OVX_IPProtocolEndpoin",
+        "OVX_IPProtocolEndpointX",
+        " OVX_IPProtocolEndpoint",
+        "OVX_IPProtocolEndpoint ",
+        "IPProtocolEndpoint",
+        "CIM_IPProtocolEndpoint",
+        "CIM_ComputerSystem",
+        "OVX_ConcreteJob",
+        "OVX_DNSSettingData",
+        // The base associations a CIMOM passes are widened by the caller.
+        "CIM_ElementSettingData",
+        "CIM_OrderedComponent",
+        "CIM_BindsToLanEndPoint",
+        "CIM_HostedAccessPoint",
+        "CIM_RemoteAccessAvailableToElement",
+        "CIM_ElementCapabilities",
+        "CIM_HostedService",
+        "CIM_ServiceAffectsElement",
+    };
+    for (const char* name : unknown) {
+        EXPECT_EQ(ProviderUtilities::getClassId(name), ProviderUtilities::kUnknownClassId)
+            << '"' << name << '"';
+    }
+    EXPECT_EQ(ProviderUtilities::getClassId(static_cast<const char*>(nullptr)),
+              ProviderUtilities::kUnknownClassId);
+    EXPECT_EQ(ProviderUtilities::getClassId(static_cast<const CMPIObjectPath*>(nullptr)),
+              ProviderUtilities::kUnknownClassId);
+}
+
+// ---- Address validation --------------------------------------------------
+
+constexpr const char* kIPv4 = "";
+constexpr const char* kIPv6 = ":";
+
+void expectAccepted(const std::string& kind, const std::vector<std::string>& values) {
+    for (const std::string& value : values) {
+        EXPECT_NE(ProviderUtilities::ValidateInput(value, kind), 0)
+            << "kind \"" << kind << "\" should accept \"" << value << '"';
+    }
+}
+
+void expectRefused(const std::string& kind, const std::vector<std::string>& values) {
+    for (const std::string& value : values) {
+        EXPECT_EQ(ProviderUtilities::ValidateInput(value, kind), 0)
+            << "kind \"" << kind << "\" should refuse \"" << value << '"';
+    }
+}
+
+TEST(ValidateInput, AcceptsIPv4DottedQuadsAndTheEmptyValue) {
+    expectAccepted(
+        kIPv4, {"", "10.0.0.1", "0.0.0.0", "255.255.255.255", "192.168.100.254", "255.255.255.0"});
+}
+
+TEST(ValidateInput, RefusesAnythingElseAsIPv4) {
+    expectRefused(kIPv4, {
+                             "10.0.0.256",
+                             "10.0.0",
+                             "10.0.0.1.5",
+                             "10..0.1",
+                             " 10.0.0.1",
+                             "10.0.0.1 ",
+                             "\t10.0.0.1",
+                             "10.0.0.1\n",
+                             "10.0.0.1\r",
+                             "10.0.0.1;rm -rf /",
+                             "10.0.0.1 && reboot",
+                             "$(reboot)",
+                             "`id`",
+                             "10.0.0.1/24",
+                             "010.0.0.1",
+                             "0x0a.0.0.1",
+                             "10.0.0.-1",
+                             "+10.0.0.1",
+                             "localhost",
+                             "fe80::1",
+                             "::ffff:10.0.0.1",
+                             " ",
+                             std::string("10.0.0.1\0;reboot", 16),
+                             std::string("\0", 1),
+                         });
+}
+
+TEST(ValidateInput, AcceptsIPv6AndIPv4TextForTheIPv6Kind) {
+    expectAccepted(kIPv6, {
+                              "",
+                              "fe80::1",
+                              "::ffff:10.0.0.1",
+                              "10.0.0.1",
+                              "::",
+                              "::1",
+                              "2001:db8:0:0:1:0:0:1",
+                              "2001:DB8::1",
+                              "1:2:3:4:5:6:7:8",
+                          });
+}
+
+// Zone ids ("%eth0") name an interface of this host only; a stored address
+// must not carry one, so they are refused like any other trailing text.
+TEST(ValidateInput, RefusesZoneIdsAndMalformedIPv6Text) {
+    expectRefused(kIPv6,
+                  {
+                      "fe80::1%eth0",      "fe80::1%25eth0", "fe80::1%",   "fe80::1%eth0;reboot",
+                      "gggg::1",           "fe80:::1",       "12345::1",   "1:2:3:4:5:6:7:8:9",
+                      "1::2::3",           "[fe80::1]",      "fe80::1/64", " fe80::1",
+                      "fe80::1 ",          "fe80::1\n",      "\x01::1",    "fe80::1;reboot",
+                      "::ffff:10.0.0.256", "10.0.0.256",     ":",          std::string("::1\0x", 5),
+                  });
+}
+
+TEST(ValidateInput, AnyOtherKindAcceptsOnlyTheEmptyValue) {
+    const std::vector<std::string> otherKinds{"x", "::", " ", "ipv4", ".", std::string("\0", 1)};
+    for (const std::string& kind : otherKinds) {
+        EXPECT_NE(ProviderUtilities::ValidateInput("", kind), 0) << kind;
+        expectRefused(kind, {"10.0.0.1", "fe80::1", "anything"});
+    }
+}
+
+// ---- Object paths and keys -----------------------------------------------
+
+TEST_F(OverHost, CreatesAKeylessPathOfTheClassInTheNamespace) {
+    CMPIObjectPath* const path =
+        ProviderUtilities::createObjectPath(broker_, "OVX_IPProtocolEndpoint", "root/interop");
+    ASSERT_NE(path, nullptr);
+    EXPECT_EQ(ProviderUtilities::getClassName(path), "OVX_IPProtocolEndpoint");
+    EXPECT_EQ(ProviderUtilities::getNamespace(path), "root/interop");
+    EXPECT_EQ(ProviderUtilities::getKeyCount(path), 0);
+}
+
+TEST_F(OverHost, RefusesToCreateAPathWithoutBrokerOrClass) {
+    EXPECT_EQ(ProviderUtilities::createObjectPath(nullptr, "OVX_IPProtocolEndpoint", kNamespace),
+              nullptr);
+    EXPECT_EQ(ProviderUtilities::createObjectPath(broker_, nullptr, kNamespace), nullptr);
+    EXPECT_EQ(ProviderUtilities::createObjectPath(broker_, "", kNamespace), nullptr);
+    EXPECT_EQ(ProviderUtilities::createObjectPath(broker_, "OVX_IPProtocolEndpoint",
+                                                  std::string("root\0/evil", 10)),
+              nullptr);
+}
+
+TEST_F(OverHost, ReportsNamespacesAndEmptyTextWithoutAPath) {
+    EXPECT_EQ(ProviderUtilities::getNamespace(newPath("OVX_IPConfigurationService")), kNamespace);
+    CMPIObjectPath* const noNamespace =
+        ProviderUtilities::createObjectPath(broker_, "OVX_IPConfigurationService", "");
+    ASSERT_NE(noNamespace, nullptr);
+    EXPECT_EQ(ProviderUtilities::getNamespace(noNamespace), "");
+    EXPECT_EQ(ProviderUtilities::getNamespace(nullptr), "");
+    EXPECT_EQ(ProviderUtilities::getClassName(nullptr), "");
+}
+
+TEST_F(OverHost, WritesStringKeysAndReadsThemBack) {
+    CMPIObjectPath* const path = newPath("OVX_IPProtocolEndpoint");
+    const std::string awkward = "a \"quoted\" \\ value, with=signs";
+    ASSERT_TRUE(ProviderUtilities::setKeyProperty(path, "Name", "eth0"));
+    ASSERT_TRUE(ProviderUtilities::setKeyProperty(path, "SystemName", awkward));
+    ASSERT_TRUE(ProviderUtilities::setKeyProperty(path, "CreationClassName", ""));
+
+    EXPECT_EQ(ProviderUtilities::getKeyCount(path), 3);
+    const CMPIData name = keyOf(path, "Name");
+    EXPECT_EQ(name.type, CMPI_string);
+    EXPECT_EQ(textOf(name.value.string), "eth0");
+
+    std::string value;
+    ASSERT_TRUE(ProviderUtilities::getKeyProperty(path, "Name", value));
+    EXPECT_EQ(value, "eth0");
+    ASSERT_TRUE(ProviderUtilities::getKeyProperty(path, "SystemName", value));
+    EXPECT_EQ(value, awkward);
+    ASSERT_TRUE(ProviderUtilities::getKeyProperty(path, "CreationClassName", value));
+    EXPECT_EQ(value, "");
+}
+
+TEST_F(OverHost, ReportsAbsentKeysAndLeavesTheOutputAlone) {
+    CMPIObjectPath* const path = endpointPath("eth0");
+    std::string value = "untouched";
+    EXPECT_FALSE(ProviderUtilities::getKeyProperty(path, "InstanceID", value));
+    EXPECT_FALSE(ProviderUtilities::getKeyProperty(path, nullptr, value));
+    EXPECT_FALSE(ProviderUtilities::getKeyProperty(nullptr, "Name", value));
+    EXPECT_EQ(value, "untouched");
+
+    CMPIObjectPath* reference = nullptr;
+    EXPECT_FALSE(ProviderUtilities::getKeyProperty(path, "Missing", &reference));
+    EXPECT_FALSE(ProviderUtilities::getKeyProperty(nullptr, "Name", &reference));
+    EXPECT_FALSE(
+        ProviderUtilities::getKeyProperty(path, "Name", static_cast<CMPIObjectPath**>(nullptr)));
+    EXPECT_EQ(reference, nullptr);
+}
+
+TEST_F(OverHost, RefusesKeysThatCannotBeWrittenWhole) {
+    CMPIObjectPath* const path = newPath("OVX_IPProtocolEndpoint");
+    EXPECT_FALSE(ProviderUtilities::setKeyProperty(path, "Name", std::string("eth0\0; x", 8)));
+    EXPECT_FALSE(ProviderUtilities::setKeyProperty(path, nullptr, std::string("eth0")));
+    EXPECT_FALSE(ProviderUtilities::setKeyProperty(path, "", std::string("eth0")));
+    EXPECT_FALSE(ProviderUtilities::setKeyProperty(nullptr, "Name", std::string("eth0")));
+    EXPECT_FALSE(ProviderUtilities::setKeyProperty(path, "Antecedent",
+                                                   static_cast<CMPIObjectPath*>(nullptr)));
+    EXPECT_EQ(ProviderUtilities::getKeyCount(path), 0);
+}
+
+TEST_F(OverHost, ReadsNumericAndBooleanKeysAsText) {
+    CMPIObjectPath* const path = newPath("OVX_Numbers");
+    CMPIValue value{};
+    value.uint8 = 255;
+    ASSERT_EQ(CMAddKey(path, "U8", &value, CMPI_uint8).rc, CMPI_RC_OK);
+    value.uint16 = 65535;
+    ASSERT_EQ(CMAddKey(path, "U16", &value, CMPI_uint16).rc, CMPI_RC_OK);
+    value.uint32 = 4000000000u;
+    ASSERT_EQ(CMAddKey(path, "U32", &value, CMPI_uint32).rc, CMPI_RC_OK);
+    value.uint64 = std::numeric_limits<CMPIUint64>::max();
+    ASSERT_EQ(CMAddKey(path, "U64", &value, CMPI_uint64).rc, CMPI_RC_OK);
+    value.sint8 = -128;
+    ASSERT_EQ(CMAddKey(path, "S8", &value, CMPI_sint8).rc, CMPI_RC_OK);
+    value.sint16 = -300;
+    ASSERT_EQ(CMAddKey(path, "S16", &value, CMPI_sint16).rc, CMPI_RC_OK);
+    value.sint32 = -7;
+    ASSERT_EQ(CMAddKey(path, "S32", &value, CMPI_sint32).rc, CMPI_RC_OK);
+    value.sint64 = std::numeric_limits<CMPISint64>::min();
+    ASSERT_EQ(CMAddKey(path, "S64", &value, CMPI_sint64).rc, CMPI_RC_OK);
+    value = CMPIValue{};
+    value.boolean = 1;
+    ASSERT_EQ(CMAddKey(path, "Yes", &value, CMPI_boolean).rc, CMPI_RC_OK);
+    value.boolean = 0;
+    ASSERT_EQ(CMAddKey(path, "No", &value, CMPI_boolean).rc, CMPI_RC_OK);
+    value = CMPIValue{};
+    value.char16 = 0xE9;
+    ASSERT_EQ(CMAddKey(path, "Letter", &value, CMPI_char16).rc, CMPI_RC_OK);
+
+    const std::vector<std::pair<const char*, std::string>> expected{
+        {"U8", "255"},   {"U16", "65535"}, {"U32", "4000000000"},  {"U64", "18446744073709551615"},
+        {"S8", "-128"},  {"S16", "-300"},  {"S32", "-7"},          {"S64", "-9223372036854775808"},
+        {"Yes", "true"}, {"No", "false"},  {"Letter", "\xc3\xa9"},
+    };
+    EXPECT_EQ(ProviderUtilities::getKeyCount(path), expected.size());
+    for (const auto& [name, text] : expected) {
+        std::string read;
+        EXPECT_TRUE(ProviderUtilities::getKeyProperty(path, name, read)) << name;
+        EXPECT_EQ(read, text) << name;
+    }
+
+    CMPIObjectPath* reference = nullptr;
+    EXPECT_FALSE(ProviderUtilities::getKeyProperty(path, "U16", &reference))
+        << "only reference keys have a path form";
+    EXPECT_EQ(reference, nullptr);
+}
+
+TEST_F(OverHost, WritesReferenceKeysAndReadsThemInBothForms) {
+    CMPIObjectPath* const endpoint = endpointPath("eth0");
+    CMPIObjectPath* const system = newPath("OVX_ComputerSystem");
+    ASSERT_TRUE(ProviderUtilities::setKeyProperty(system, "Name", "host1"));
+
+    CMPIObjectPath* const association = newPath("OVX_IPHostedAccessPoint");
+    ASSERT_TRUE(ProviderUtilities::setKeyProperty(association, "Antecedent", system));
+    ASSERT_TRUE(ProviderUtilities::setKeyProperty(association, "Dependent", endpoint));
+    EXPECT_EQ(ProviderUtilities::getKeyCount(association), 2);
+    EXPECT_EQ(keyOf(association, "Dependent").type, CMPI_ref);
+
+    CMPIObjectPath* dependent = nullptr;
+    ASSERT_TRUE(ProviderUtilities::getKeyProperty(association, "Dependent", &dependent));
+    ASSERT_NE(dependent, nullptr);
+    EXPECT_EQ(ProviderUtilities::getClassName(dependent), "OVX_IPProtocolEndpoint");
+    std::string name;
+    ASSERT_TRUE(ProviderUtilities::getKeyProperty(dependent, "Name", name));
+    EXPECT_EQ(name, "eth0");
+
+    std::string text;
+    ASSERT_TRUE(ProviderUtilities::getKeyProperty(association, "Antecedent", text));
+    EXPECT_EQ(text, pathText(system));
+    EXPECT_NE(text.find("host1"), std::string::npos) << text;
+}
+
+TEST_F(OverHost, CountsKeys) {
+    EXPECT_EQ(ProviderUtilities::getKeyCount(nullptr), 0);
+    CMPIObjectPath* const path = newPath("OVX_IPProtocolEndpoint");
+    EXPECT_EQ(ProviderUtilities::getKeyCount(path), 0);
+    ASSERT_TRUE(ProviderUtilities::setKeyProperty(path, "SystemName", "host1"));
+    EXPECT_EQ(ProviderUtilities::getKeyCount(path), 1);
+    ASSERT_TRUE(ProviderUtilities::setKeyProperty(path, "Name", "eth0"));
+    ASSERT_TRUE(
+        ProviderUtilities::setKeyProperty(path, "CreationClassName", "OVX_IPProtocolEndpoint"));
+    EXPECT_EQ(ProviderUtilities::getKeyCount(path), 3);
+}
+
+// ---- Instances and properties --------------------------------------------
+
+TEST_F(OverHost, CreatesInstancesCarryingThePathsKeys) {
+    CMPIInstance* const instance = ProviderUtilities::createInstance(broker_, endpointPath("eth1"));
+    ASSERT_NE(instance, nullptr);
+    CMPIStatus status{CMPI_RC_OK, nullptr};
+    const CMPIObjectPath* const path = CMGetObjectPath(instance, &status);
+    ASSERT_EQ(status.rc, CMPI_RC_OK);
+    ASSERT_NE(path, nullptr);
+    EXPECT_EQ(ProviderUtilities::getClassName(path), "OVX_IPProtocolEndpoint");
+    EXPECT_EQ(ProviderUtilities::getNamespace(path), kNamespace);
+    std::string value;
+    ASSERT_TRUE(ProviderUtilities::getKeyProperty(path, "Name", value));
+    EXPECT_EQ(value, "eth1");
+    ASSERT_TRUE(ProviderUtilities::getKeyProperty(path, "SystemName", value));
+    EXPECT_EQ(value, "host1");
+}
+
+TEST_F(OverHost, RefusesToCreateAnInstanceWithoutPathOrBroker) {
+    EXPECT_EQ(ProviderUtilities::createInstance(broker_, nullptr), nullptr);
+    EXPECT_EQ(ProviderUtilities::createInstance(nullptr, newPath("OVX_IPProtocolEndpoint")),
+              nullptr);
+}
+
+TEST_F(OverHost, SetsEachPropertyWithTheTypeOfItsOverload) {
+    CMPIInstance* const instance = newInstance("OVX_IPProtocolEndpoint");
+    CMPIObjectPath* const system = newPath("OVX_ComputerSystem");
+    ASSERT_TRUE(ProviderUtilities::setKeyProperty(system, "Name", "host1"));
+
+    ASSERT_TRUE(ProviderUtilities::setProperty(instance, "IPv4Address", std::string("10.0.0.1")));
+    ASSERT_TRUE(
+        ProviderUtilities::setProperty(instance, "PrefixLength", static_cast<unsigned char>(200)));
+    ASSERT_TRUE(ProviderUtilities::setProperty(instance, "AddressOrigin",
+                                               static_cast<unsigned short>(65535)));
+    ASSERT_TRUE(ProviderUtilities::setProperty(instance, "AssignedSequence",
+                                               std::numeric_limits<unsigned long long>::max()));
+    ASSERT_TRUE(ProviderUtilities::setProperty(instance, "EditSupported", true));
+    ASSERT_TRUE(ProviderUtilities::setProperty(instance, "Disabled", false));
+    ASSERT_TRUE(ProviderUtilities::setProperty(instance, "Antecedent", system));
+    ASSERT_TRUE(ProviderUtilities::setProperty(broker_, instance, "RequestedStatesSupported",
+                                               std::vector<unsigned short>{2, 3, 32768}));
+
+    const CMPIData text = propertyOf(instance, "IPv4Address");
+    EXPECT_EQ(text.type, CMPI_string);
+    EXPECT_EQ(textOf(text.value.string), "10.0.0.1");
+
+    const CMPIData octet = propertyOf(instance, "PrefixLength");
+    EXPECT_EQ(octet.type, CMPI_uint8);
+    EXPECT_EQ(octet.value.uint8, 200);
+
+    const CMPIData word = propertyOf(instance, "AddressOrigin");
+    EXPECT_EQ(word.type, CMPI_uint16);
+    EXPECT_EQ(word.value.uint16, 65535);
+
+    const CMPIData wide = propertyOf(instance, "AssignedSequence");
+    EXPECT_EQ(wide.type, CMPI_uint64);
+    EXPECT_EQ(wide.value.uint64, std::numeric_limits<CMPIUint64>::max());
+
+    const CMPIData yes = propertyOf(instance, "EditSupported");
+    EXPECT_EQ(yes.type, CMPI_boolean);
+    EXPECT_EQ(yes.value.boolean, 1);
+    const CMPIData no = propertyOf(instance, "Disabled");
+    EXPECT_EQ(no.type, CMPI_boolean);
+    EXPECT_EQ(no.value.boolean, 0);
+
+    const CMPIData reference = propertyOf(instance, "Antecedent");
+    EXPECT_EQ(reference.type, CMPI_ref);
+    ASSERT_NE(reference.value.ref, nullptr);
+    EXPECT_EQ(pathText(reference.value.ref), pathText(system));
+
+    const CMPIData states = propertyOf(instance, "RequestedStatesSupported");
+    EXPECT_EQ(states.type, CMPI_uint16A);
+    ASSERT_NE(states.value.array, nullptr);
+    ASSERT_EQ(CMGetArrayCount(states.value.array, nullptr), 3u);
+    const unsigned short expected[] = {2, 3, 32768};
+    for (CMPICount index = 0; index < 3; ++index) {
+        const CMPIData element = CMGetArrayElementAt(states.value.array, index, nullptr);
+        EXPECT_EQ(element.type, CMPI_uint16);
+        EXPECT_EQ(element.value.uint16, expected[index]) << index;
+    }
+}
+
+TEST_F(OverHost, SetsTextLiteralsAsStrings) {
+    CMPIInstance* const instance = newInstance("OVX_IPProtocolEndpoint");
+    ASSERT_TRUE(
+        ProviderUtilities::setProperty(instance, "CreationClassName", "OVX_IPProtocolEndpoint"));
+    const CMPIData data = propertyOf(instance, "CreationClassName");
+    EXPECT_EQ(data.type, CMPI_string);
+    EXPECT_EQ(textOf(data.value.string), "OVX_IPProtocolEndpoint");
+    EXPECT_FALSE(
+        ProviderUtilities::setProperty(instance, "ElementName", static_cast<const char*>(nullptr)));
+    EXPECT_EQ(CMGetPropertyCount(instance, nullptr), 1u);
+}
+
+TEST_F(OverHost, SetsAnEmptyUint16Array) {
+    CMPIInstance* const instance = newInstance("OVX_IPEnabledLogicalElementCapabilities");
+    ASSERT_TRUE(ProviderUtilities::setProperty(broker_, instance, "RequestedStatesSupported",
+                                               std::vector<unsigned short>{}));
+    const CMPIData states = propertyOf(instance, "RequestedStatesSupported");
+    EXPECT_EQ(states.type, CMPI_uint16A);
+    ASSERT_NE(states.value.array, nullptr);
+    EXPECT_EQ(CMGetArrayCount(states.value.array, nullptr), 0u);
+}
+
+TEST_F(OverHost, TheTemporaryArrayDoesNotOutliveTheCall) {
+    CMPIInstance* const instance = newInstance("OVX_IPEnabledLogicalElementCapabilities");
+    const std::size_t before = scope_.handleCount();
+    ASSERT_TRUE(ProviderUtilities::setProperty(broker_, instance, "RequestedStatesSupported",
+                                               std::vector<unsigned short>{2, 3}));
+    EXPECT_EQ(scope_.handleCount(), before);
+}
+
+TEST_F(OverHost, RefusesPropertiesThatCannotBeSet) {
+    CMPIInstance* const instance = newInstance("OVX_IPProtocolEndpoint");
+    EXPECT_FALSE(ProviderUtilities::setProperty(instance, "IPv4Address",
+                                                std::string("10.0.0.1\0;reboot", 16)));
+    EXPECT_FALSE(ProviderUtilities::setProperty(instance, nullptr, std::string("x")));
+    EXPECT_FALSE(ProviderUtilities::setProperty(instance, "", true));
+    EXPECT_FALSE(
+        ProviderUtilities::setProperty(nullptr, "AddressOrigin", static_cast<unsigned short>(3)));
+    EXPECT_FALSE(ProviderUtilities::setProperty(instance, "Antecedent",
+                                                static_cast<CMPIObjectPath*>(nullptr)));
+    EXPECT_FALSE(ProviderUtilities::setProperty(nullptr, instance, "RequestedStatesSupported",
+                                                std::vector<unsigned short>{2}));
+    EXPECT_FALSE(ProviderUtilities::setProperty(broker_, nullptr, "RequestedStatesSupported",
+                                                std::vector<unsigned short>{2}));
+    EXPECT_EQ(CMGetPropertyCount(instance, nullptr), 0u);
+}
+
+TEST_F(OverHost, ReadsUint16PropertiesOnlyWhenPresentSetAndFitting) {
+    CMPIInstance* const instance = newInstance("OVX_IPProtocolEndpoint");
+    ASSERT_TRUE(
+        ProviderUtilities::setProperty(instance, "AddressOrigin", static_cast<unsigned short>(4)));
+    ASSERT_TRUE(
+        ProviderUtilities::setProperty(instance, "PrefixLength", static_cast<unsigned char>(24)));
+    ASSERT_TRUE(ProviderUtilities::setProperty(instance, "Text", std::string("5")));
+    ASSERT_EQ(CMSetProperty(instance, "Unset", nullptr, CMPI_uint16).rc, CMPI_RC_OK);
+    CMPIValue wide{};
+    wide.uint32 = 5;
+    ASSERT_EQ(CMSetProperty(instance, "Wide", &wide, CMPI_uint32).rc, CMPI_RC_OK);
+
+    unsigned short value = 0;
+    ASSERT_TRUE(ProviderUtilities::getProperty(instance, "AddressOrigin", value));
+    EXPECT_EQ(value, 4);
+    ASSERT_TRUE(ProviderUtilities::getProperty(instance, "PrefixLength", value));
+    EXPECT_EQ(value, 24);
+
+    value = 777;
+    EXPECT_FALSE(ProviderUtilities::getProperty(instance, "Missing", value));
+    EXPECT_FALSE(ProviderUtilities::getProperty(instance, "Unset", value));
+    EXPECT_FALSE(ProviderUtilities::getProperty(instance, "Text", value));
+    EXPECT_FALSE(ProviderUtilities::getProperty(instance, "Wide", value));
+    EXPECT_FALSE(ProviderUtilities::getProperty(instance, nullptr, value));
+    EXPECT_FALSE(ProviderUtilities::getProperty(nullptr, "AddressOrigin", value));
+    EXPECT_EQ(value, 777);
+}
+
+TEST_F(OverHost, ReadsStringPropertiesAndNullOnlyOnRequest) {
+    CMPIInstance* const instance = newInstance("OVX_StaticIPAssignmentSettingData");
+    ASSERT_TRUE(ProviderUtilities::setProperty(instance, "IPv4Address", std::string("10.0.0.9")));
+    ASSERT_TRUE(ProviderUtilities::setProperty(instance, "ConfigurationName", std::string()));
+    ASSERT_EQ(CMSetProperty(instance, "SubnetMask", nullptr, CMPI_string).rc, CMPI_RC_OK);
+    ASSERT_TRUE(
+        ProviderUtilities::setProperty(instance, "AddressOrigin", static_cast<unsigned short>(3)));
+    ASSERT_EQ(CMSetProperty(instance, "Count", nullptr, CMPI_uint16).rc, CMPI_RC_OK);
+
+    std::string value;
+    ASSERT_TRUE(ProviderUtilities::getProperty(instance, "IPv4Address", value, false));
+    EXPECT_EQ(value, "10.0.0.9");
+    value = "before";
+    ASSERT_TRUE(ProviderUtilities::getProperty(instance, "ConfigurationName", value, false));
+    EXPECT_EQ(value, "");
+
+    value = "untouched";
+    EXPECT_FALSE(ProviderUtilities::getProperty(instance, "SubnetMask", value, false));
+    EXPECT_FALSE(ProviderUtilities::getProperty(instance, "Missing", value, false));
+    EXPECT_FALSE(ProviderUtilities::getProperty(instance, "Missing", value, true));
+    EXPECT_FALSE(ProviderUtilities::getProperty(instance, "AddressOrigin", value, true));
+    EXPECT_FALSE(ProviderUtilities::getProperty(instance, "Count", value, true));
+    EXPECT_FALSE(ProviderUtilities::getProperty(nullptr, "IPv4Address", value, true));
+    EXPECT_EQ(value, "untouched");
+
+    ASSERT_TRUE(ProviderUtilities::getProperty(instance, "SubnetMask", value, true));
+    EXPECT_EQ(value, "");
+}
+
+TEST_F(OverHost, ReadsStringArraysReplacingTheListsContent) {
+    CMPIInstance* const instance = newInstance("OVX_DNSGeneralSettingData");
+    CMPIStatus status{CMPI_RC_OK, nullptr};
+    CMPIArray* suffixes = CMNewArray(broker_, 3, CMPI_string, &status);
+    ASSERT_EQ(status.rc, CMPI_RC_OK);
+    ASSERT_EQ(CMSetArrayElementAt(suffixes, 0, "example.com", CMPI_chars).rc, CMPI_RC_OK);
+    ASSERT_EQ(CMSetArrayElementAt(suffixes, 1, nullptr, CMPI_chars).rc, CMPI_RC_OK);
+    ASSERT_EQ(CMSetArrayElementAt(suffixes, 2, "lab.example.com", CMPI_chars).rc, CMPI_RC_OK);
+    ASSERT_EQ(CMSetProperty(instance, "DNSSuffixesToAppend", &suffixes, CMPI_stringA).rc,
+              CMPI_RC_OK);
+
+    std::vector<std::string> values{"stale"};
+    ASSERT_TRUE(ProviderUtilities::getProperty(instance, "DNSSuffixesToAppend", values));
+    EXPECT_EQ(values, (std::vector<std::string>{"example.com", "lab.example.com"}));
+
+    CMPIArray* empty = CMNewArray(broker_, 0, CMPI_string, &status);
+    ASSERT_EQ(CMSetProperty(instance, "Nothing", &empty, CMPI_stringA).rc, CMPI_RC_OK);
+    ASSERT_TRUE(ProviderUtilities::getProperty(instance, "Nothing", values));
+    EXPECT_TRUE(values.empty());
+}
+
+TEST_F(OverHost, LeavesTheListAloneWhenNoStringArrayIsThere) {
+    CMPIInstance* const instance = newInstance("OVX_DNSGeneralSettingData");
+    ASSERT_EQ(CMSetProperty(instance, "Unset", nullptr, CMPI_stringA).rc, CMPI_RC_OK);
+    ASSERT_TRUE(ProviderUtilities::setProperty(broker_, instance, "Numbers",
+                                               std::vector<unsigned short>{1, 2}));
+    ASSERT_TRUE(ProviderUtilities::setProperty(instance, "Single", std::string("example.com")));
+
+    const std::vector<std::string> original{"kept"};
+    std::vector<std::string> values = original;
+    EXPECT_FALSE(ProviderUtilities::getProperty(instance, "Missing", values));
+    EXPECT_FALSE(ProviderUtilities::getProperty(instance, "Unset", values));
+    EXPECT_FALSE(ProviderUtilities::getProperty(instance, "Numbers", values));
+    EXPECT_FALSE(ProviderUtilities::getProperty(instance, "Single", values));
+    EXPECT_FALSE(ProviderUtilities::getProperty(nullptr, "Single", values));
+    EXPECT_EQ(values, original);
+}
+
+// ---- Class catalogue by path and class relations --------------------------
+
+TEST_F(OverHost, KnowsEveryClassByThePathOfIt) {
+    for (const CatalogueEntry& entry : catalogue()) {
+        EXPECT_EQ(ProviderUtilities::getClassId(newPath(entry.className)), entry.classId)
+            << entry.className;
+        CMPIObjectPath* const keyed = newPath(upperCased(entry.className).c_str());
+        ASSERT_TRUE(ProviderUtilities::setKeyProperty(keyed, "Name", "x"));
+        EXPECT_EQ(ProviderUtilities::getClassId(keyed), entry.classId) << entry.className;
+    }
+    EXPECT_EQ(ProviderUtilities::getClassId(newPath("CIM_HostedAccessPoint")), kUnknown);
+    EXPECT_EQ(ProviderUtilities::getClassId(newPath("OVX_DNSSettingData")), kUnknown);
+}
+
+class ClassRelations : public OverHost {
+  protected:
+    void SetUp() override {
+        registry_->add(classDecl("CIM_Dependency", ""));
+        registry_->add(classDecl("CIM_HostedDependency", "CIM_Dependency"));
+        registry_->add(classDecl("CIM_HostedAccessPoint", "CIM_HostedDependency"));
+        registry_->add(classDecl("OVX_IPHostedAccessPoint", "CIM_HostedAccessPoint"));
+        registry_->add(classDecl("OVX_SPHostedAccessPoint", "CIM_HostedAccessPoint"));
+        registry_->add(classDecl("CIM_ElementSettingData", ""));
+        registry_->add(classDecl("OVX_IPElementSettingData", "CIM_ElementSettingData"));
+    }
+
+    bool related(const char* className, const char* baseClassName) {
+        return ProviderUtilities::areClassesRelated(broker_, kNamespace, className, baseClassName);
+    }
+};
+
+TEST_F(ClassRelations, FollowsTheClassHierarchy) {
+    EXPECT_TRUE(related("OVX_IPHostedAccessPoint", "CIM_HostedAccessPoint"));
+    EXPECT_TRUE(related("OVX_SPHostedAccessPoint", "CIM_HostedAccessPoint"));
+    EXPECT_TRUE(related("OVX_IPHostedAccessPoint", "CIM_Dependency"));
+    EXPECT_TRUE(related("OVX_IPElementSettingData", "CIM_ElementSettingData"));
+    EXPECT_TRUE(related("CIM_HostedAccessPoint", "CIM_HostedAccessPoint"));
+
+    EXPECT_FALSE(related("CIM_HostedAccessPoint", "OVX_IPHostedAccessPoint"));
+    EXPECT_FALSE(related("OVX_IPHostedAccessPoint", "CIM_ElementSettingData"));
+    EXPECT_FALSE(related("OVX_IPHostedAccessPoint", "OVX_SPHostedAccessPoint"));
+    EXPECT_FALSE(related("CIM_ElementSettingData", "CIM_Dependency"));
+    EXPECT_FALSE(related("OVX_Unknown", "CIM_Dependency"));
+}
+
+TEST_F(ClassRelations, AnswersNoWithoutEverythingItNeeds) {
+    EXPECT_FALSE(ProviderUtilities::areClassesRelated(
+        nullptr, kNamespace, "OVX_IPHostedAccessPoint", "CIM_HostedAccessPoint"));
+    EXPECT_FALSE(related(nullptr, "CIM_HostedAccessPoint"));
+    EXPECT_FALSE(related("OVX_IPHostedAccessPoint", nullptr));
+    EXPECT_FALSE(related("", "CIM_HostedAccessPoint"));
+    EXPECT_FALSE(related("OVX_IPHostedAccessPoint", ""));
+}
+
+TEST_F(ClassRelations, LeavesNoObjectBehind) {
+    const std::size_t before = scope_.handleCount();
+    EXPECT_TRUE(related("OVX_IPHostedAccessPoint", "CIM_HostedAccessPoint"));
+    EXPECT_FALSE(related("OVX_IPHostedAccessPoint", "CIM_ElementSettingData"));
+    EXPECT_EQ(scope_.handleCount(), before);
+}
+
+// ---- Monikers and paths ---------------------------------------------------
+
+TEST_F(OverHost, TurnsEveryKeyOfAPathIntoTheMonikerInOrder) {
+    CMPIObjectPath* const system = newPath("OVX_ComputerSystem");
+    ASSERT_TRUE(ProviderUtilities::setKeyProperty(system, "Name", "host1"));
+    CMPIObjectPath* const path = newPath("OVX_Mixed");
+    ASSERT_TRUE(ProviderUtilities::setKeyProperty(path, "Name", "eth0"));
+    CMPIValue value{};
+    value.uint32 = 7;
+    ASSERT_EQ(CMAddKey(path, "Index", &value, CMPI_uint32).rc, CMPI_RC_OK);
+    value.boolean = 1;
+    ASSERT_EQ(CMAddKey(path, "Primary", &value, CMPI_boolean).rc, CMPI_RC_OK);
+    ASSERT_TRUE(ProviderUtilities::setKeyProperty(path, "System", system));
+
+    Moniker moniker;
+    moniker.addKey("Stale", "gone");
+    ASSERT_TRUE(ProviderUtilities::transformObjectPathToMoniker(path, moniker));
+    ASSERT_EQ(moniker.getKeyCount(), 4u);
+    const auto& keys = moniker.keys();
+    EXPECT_EQ(keys[0].name, "Name");
+    EXPECT_EQ(keys[0].value, "eth0");
+    EXPECT_EQ(keys[0].type, static_cast<unsigned int>(CMPI_string));
+    EXPECT_EQ(keys[1].name, "Index");
+    EXPECT_EQ(keys[1].value, "7");
+    EXPECT_EQ(keys[1].type, static_cast<unsigned int>(CMPI_uint32));
+    EXPECT_EQ(keys[2].name, "Primary");
+    EXPECT_EQ(keys[2].value, "true");
+    EXPECT_EQ(keys[2].type, static_cast<unsigned int>(CMPI_boolean));
+    EXPECT_EQ(keys[3].name, "System");
+    EXPECT_EQ(keys[3].value, pathText(system));
+    EXPECT_EQ(keys[3].type, static_cast<unsigned int>(CMPI_ref));
+
+    std::string name;
+    ASSERT_TRUE(moniker.getName(name));
+    EXPECT_EQ(name, "Name");
+}
+
+TEST_F(OverHost, ClassPathsGiveEmptyMonikersAndNullPathsFail) {
+    Moniker moniker;
+    moniker.addKey("Stale", "gone");
+    ASSERT_TRUE(ProviderUtilities::transformObjectPathToMoniker(newPath("OVX_IPProtocolEndpoint"),
+                                                                moniker));
+    EXPECT_EQ(moniker.getKeyCount(), 0u);
+
+    moniker.addKey("Kept", "yes");
+    EXPECT_FALSE(ProviderUtilities::transformObjectPathToMoniker(nullptr, moniker));
+    EXPECT_EQ(moniker.getKeyCount(), 1u);
+}
+
+TEST_F(OverHost, WritesAMonikersKeysAsStringKeys) {
+    Moniker moniker;
+    moniker.addKey("SystemName", "host1");
+    moniker.addKey("CreationClassName", "OVX_IPProtocolEndpoint");
+    moniker.addKey("Index", "7", CMPI_uint32);
+
+    CMPIObjectPath* path = newPath("OVX_IPProtocolEndpoint");
+    ASSERT_TRUE(ProviderUtilities::transformMonikerToObjectPath(moniker, &path));
+    EXPECT_EQ(ProviderUtilities::getKeyCount(path), 3);
+    for (const Moniker::KeyComponent& key : moniker.keys()) {
+        const CMPIData data = keyOf(path, key.name.c_str());
+        EXPECT_EQ(data.type, CMPI_string) << key.name;
+        EXPECT_EQ(textOf(data.value.string), key.value) << key.name;
+    }
+    EXPECT_EQ(ProviderUtilities::getClassName(path), "OVX_IPProtocolEndpoint");
+}
+
+TEST_F(OverHost, WritesNothingFromAMonikerThatCannotBeWrittenWhole) {
+    Moniker unnamed;
+    unnamed.addKey("SystemName", "host1");
+    unnamed.addKey("", "eth0");
+    CMPIObjectPath* path = newPath("OVX_IPProtocolEndpoint");
+    EXPECT_FALSE(ProviderUtilities::transformMonikerToObjectPath(unnamed, &path));
+    EXPECT_EQ(ProviderUtilities::getKeyCount(path), 0);
+
+    Moniker cut;
+    cut.addKey("SystemName", "host1");
+    cut.addKey("Name", std::string("eth0\0eth1", 9));
+    EXPECT_FALSE(ProviderUtilities::transformMonikerToObjectPath(cut, &path));
+    EXPECT_EQ(ProviderUtilities::getKeyCount(path), 0);
+
+    Moniker fine;
+    fine.addKey("Name", "eth0");
+    CMPIObjectPath* none = nullptr;
+    EXPECT_FALSE(ProviderUtilities::transformMonikerToObjectPath(fine, &none));
+    EXPECT_FALSE(ProviderUtilities::transformMonikerToObjectPath(fine, nullptr));
+}
+
+TEST_F(OverHost, MonikersRoundTripThroughPaths) {
+    CMPIObjectPath* const original = endpointPath("eth0:1");
+    ASSERT_TRUE(
+        ProviderUtilities::setKeyProperty(original, "CreationClassName", "OVX_IPProtocolEndpoint"));
+    Moniker moniker;
+    ASSERT_TRUE(ProviderUtilities::transformObjectPathToMoniker(original, moniker));
+
+    CMPIObjectPath* rebuilt = newPath("OVX_IPProtocolEndpoint");
+    ASSERT_TRUE(ProviderUtilities::transformMonikerToObjectPath(moniker, &rebuilt));
+    EXPECT_EQ(pathText(rebuilt), pathText(original));
+
+    Moniker again;
+    ASSERT_TRUE(ProviderUtilities::transformObjectPathToMoniker(rebuilt, again));
+    ASSERT_EQ(again.getKeyCount(), moniker.getKeyCount());
+    for (unsigned int index = 0; index < again.getKeyCount(); ++index) {
+        EXPECT_EQ(again.keys()[index].name, moniker.keys()[index].name);
+        EXPECT_EQ(again.keys()[index].value, moniker.keys()[index].value);
+    }
+}
+
+// ---- A broker that refuses ------------------------------------------------
+
+// Answers every request with a failure status; for the class question it
+// still claims "yes", which must not be believed. Paths come from a real
+// host broker so that the class question is reached at all.
+class RefusingBroker {
+  public:
+    explicit RefusingBroker(const CMPIBroker* real) {
+        realBroker() = real;
+        table_.ftVersion = CMPIVersion200;
+        table_.newObjectPath = refuseObjectPath;
+        table_.newInstance = refuseInstance;
+        table_.newArray = refuseArray;
+        table_.classPathIsA = claimButFail;
+        broker_.eft = &table_;
+
+        pathsTable_ = table_;
+        pathsTable_.newObjectPath = realObjectPath;
+        pathsBroker_.eft = &pathsTable_;
+    }
+    ~RefusingBroker() { realBroker() = nullptr; }
+    RefusingBroker(const RefusingBroker&) = delete;
+    RefusingBroker& operator=(const RefusingBroker&) = delete;
+
+    const CMPIBroker* refusingEverything() const { return &broker_; }
+    const CMPIBroker* makingPathsOnly() const { return &pathsBroker_; }
+
+  private:
+    static const CMPIBroker*& realBroker() {
+        static const CMPIBroker* broker = nullptr;
+        return broker;
+    }
+    static void fail(CMPIStatus* status) {
+        if (status != nullptr) {
+            *status = CMPIStatus{CMPI_RC_ERR_FAILED, nullptr};
+        }
+    }
+    static CMPIObjectPath* refuseObjectPath(const CMPIBroker*, const char*, const char*,
+                                            CMPIStatus* status) {
+        fail(status);
+        return nullptr;
+    }
+    static CMPIObjectPath* realObjectPath(const CMPIBroker*, const char* nameSpace,
+                                          const char* className, CMPIStatus* status) {
+        return CMNewObjectPath(realBroker(), nameSpace, className, status);
+    }
+    static CMPIInstance* refuseInstance(const CMPIBroker*, const CMPIObjectPath*,
+                                        CMPIStatus* status) {
+        fail(status);
+        return nullptr;
+    }
+    static CMPIArray* refuseArray(const CMPIBroker*, CMPICount, CMPIType, CMPIStatus* status) {
+        fail(status);
+        return nullptr;
+    }
+    static CMPIBoolean claimButFail(const CMPIBroker*, const CMPIObjectPath*, const char*,
+                                    CMPIStatus* status) {
+        fail(status);
+        return 1;
+    }
+
+    CMPIBrokerEncFT table_{};
+    CMPIBroker broker_{};
+    CMPIBrokerEncFT pathsTable_{};
+    CMPIBroker pathsBroker_{};
+};
+
+TEST_F(OverHost, PassesOnTheBrokersRefusalsAsFailures) {
+    const RefusingBroker refusing(broker_);
+    const CMPIBroker* const broker = refusing.refusingEverything();
+    EXPECT_EQ(ProviderUtilities::createObjectPath(broker, "OVX_IPProtocolEndpoint", kNamespace),
+              nullptr);
+    EXPECT_EQ(ProviderUtilities::createInstance(broker, endpointPath("eth0")), nullptr);
+    EXPECT_FALSE(ProviderUtilities::areClassesRelated(broker, kNamespace, "OVX_IPHostedAccessPoint",
+                                                      "OVX_IPHostedAccessPoint"));
+
+    CMPIInstance* const instance = newInstance("OVX_IPEnabledLogicalElementCapabilities");
+    EXPECT_FALSE(ProviderUtilities::setProperty(broker, instance, "RequestedStatesSupported",
+                                                std::vector<unsigned short>{2}));
+    unsigned short unused = 0;
+    EXPECT_FALSE(ProviderUtilities::getProperty(instance, "RequestedStatesSupported", unused));
+}
+
+TEST_F(OverHost, BelievesNoClassAnswerThatCameWithAFailure) {
+    const RefusingBroker refusing(broker_);
+    EXPECT_FALSE(ProviderUtilities::areClassesRelated(refusing.makingPathsOnly(), kNamespace,
+                                                      "OVX_IPHostedAccessPoint",
+                                                      "CIM_HostedAccessPoint"));
+}
+
+}  // namespace
