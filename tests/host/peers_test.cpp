@@ -1,0 +1,1194 @@
+// The sample peer provider, loaded the way a CIMOM loads it: dlopen, the
+// factories, and the function tables driven through the host's broker, on a
+// scratch copy of the sample system.
+#include "PeerClasses.h"
+#include "SettingsSection.h"
+
+#include "ovx/host/broker.h"
+#include "ovx/host/callback_router.h"
+#include "ovx/host/context.h"
+#include "ovx/host/conversions.h"
+#include "ovx/host/instance.h"
+#include "ovx/host/object_path.h"
+#include "ovx/host/operation_scope.h"
+#include "ovx/host/result_data.h"
+#include "ovx/host/value.h"
+
+#include <cmpidt.h>
+#include <cmpift.h>
+#include <cmpimacs.h>
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+namespace host = ovx::host;
+namespace fs = std::filesystem;
+using Json = nlohmann::json;
+
+constexpr const char* kNamespace = "root/cimv2";
+
+std::string hostName() {
+    std::array<char, 256> buffer{};
+    return ::gethostname(buffer.data(), buffer.size() - 1) == 0 ? std::string(buffer.data())
+                                                                : std::string();
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream stream(path, std::ios::binary);
+    std::ostringstream text;
+    text << stream.rdbuf();
+    return text.str();
+}
+
+void writeFile(const fs::path& path, const std::string& text) {
+    std::ofstream stream(path, std::ios::binary | std::ios::trunc);
+    stream << text;
+}
+
+// The provider library, loaded once for the whole program. It stays mapped
+// after dlclose, as under a CIMOM that never unloads it, so that the
+// logger's process-lifetime state is still reachable at exit.
+class ProviderLibrary {
+  public:
+    ProviderLibrary()
+        : handle_(::dlopen(OVX_PEER_PROVIDER_LIBRARY, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE)) {}
+    ~ProviderLibrary() {
+        if (handle_ != nullptr) {
+            ::dlclose(handle_);
+        }
+    }
+    ProviderLibrary(const ProviderLibrary&) = delete;
+    ProviderLibrary& operator=(const ProviderLibrary&) = delete;
+
+    bool loaded() const { return handle_ != nullptr; }
+    void* symbol(const char* name) const {
+        return handle_ != nullptr ? ::dlsym(handle_, name) : nullptr;
+    }
+
+  private:
+    void* handle_;
+};
+
+ProviderLibrary& library() {
+    static ProviderLibrary loaded;
+    return loaded;
+}
+
+using InstanceFactory = CMPIInstanceMI* (*)(const CMPIBroker*, const CMPIContext*, CMPIStatus*);
+using AssociationFactory = CMPIAssociationMI* (*)(const CMPIBroker*, const CMPIContext*,
+                                                  CMPIStatus*);
+
+InstanceFactory instanceFactory() {
+    return reinterpret_cast<InstanceFactory>(library().symbol("OVXPeerProvider_Create_InstanceMI"));
+}
+
+AssociationFactory associationFactory() {
+    return reinterpret_cast<AssociationFactory>(
+        library().symbol("OVXPeerProvider_Create_AssociationMI"));
+}
+
+// What one call of a table slot gave back.
+struct Call {
+    CMPIrc rc = CMPI_RC_OK;
+    std::string message;
+    host::ResultData data;
+};
+
+const host::Value* property(const host::Instance& instance, const char* name) {
+    return instance.findProperty(name);
+}
+
+std::string text(const host::Instance& instance, const char* name) {
+    const host::Value* value = property(instance, name);
+    return value != nullptr && !value->isNull() ? value->asString() : std::string("<none>");
+}
+
+std::vector<std::string> texts(const host::Instance& instance, const char* name) {
+    std::vector<std::string> items;
+    const host::Value* value = property(instance, name);
+    if (value != nullptr && !value->isNull()) {
+        for (const auto& element : value->elements()) {
+            items.push_back(element.asString());
+        }
+    }
+    return items;
+}
+
+std::string keyText(const host::ObjectPath& path, const char* name) {
+    const host::Value* value = path.findKey(name);
+    return value != nullptr && !value->isNull() ? value->asString() : std::string("<none>");
+}
+
+host::ObjectPath instancePath(const std::string& className,
+                              const std::vector<std::pair<std::string, std::string>>& keys) {
+    host::ObjectPath path(kNamespace, className);
+    for (const auto& [name, value] : keys) {
+        path.setKey(name, host::Value::string(value));
+    }
+    return path;
+}
+
+host::ObjectPath ipEndpointPath(const std::string& name, bool managementController = false) {
+    return instancePath("OVX_IPProtocolEndpoint",
+                        {{"SystemCreationClassName",
+                          managementController ? "OVX_SPComputerSystem" : "OVX_ComputerSystem"},
+                         {"SystemName", managementController ? "BMC:-1" : hostName()},
+                         {"Name", name},
+                         {"CreationClassName", "OVX_IPProtocolEndpoint"}});
+}
+
+host::ObjectPath dnsEndpointPath(const std::string& interfaceName,
+                                 bool managementController = false) {
+    return instancePath("OVX_DNSProtocolEndpoint",
+                        {{"SystemCreationClassName",
+                          managementController ? "OVX_SPComputerSystem" : "OVX_ComputerSystem"},
+                         {"SystemName", managementController ? "BMC:-1" : hostName()},
+                         {"CreationClassName", "OVX_DNSProtocolEndpoint"},
+                         {"Name", "DNS:" + interfaceName}});
+}
+
+host::ObjectPath settingPath(const std::string& className, const std::string& instanceId) {
+    return instancePath(className, {{"InstanceID", instanceId}});
+}
+
+const host::Instance* findByKey(const std::vector<host::Instance>& instances, const char* key,
+                                const std::string& value) {
+    const auto found = std::find_if(
+        instances.begin(), instances.end(),
+        [&](const host::Instance& instance) { return keyText(instance.path(), key) == value; });
+    return found == instances.end() ? nullptr : &*found;
+}
+
+// A property list as CMPI takes it: names ending in null.
+class PropertyList {
+  public:
+    PropertyList(std::initializer_list<const char*> names) : names_(names) {
+        names_.push_back(nullptr);
+    }
+    const char** get() { return names_.data(); }
+
+  private:
+    std::vector<const char*> names_;
+};
+
+class PeerProviderTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        ASSERT_TRUE(library().loaded()) << ::dlerror();
+        ASSERT_NE(instanceFactory(), nullptr);
+        ASSERT_NE(associationFactory(), nullptr);
+    }
+
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "ovx-peers-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        scratch_ = pattern;
+        for (const auto& entry : fs::directory_iterator(OVX_EXAMPLES_DIR)) {
+            fs::copy_file(entry.path(), scratch_ / entry.path().filename());
+        }
+        description_ = scratch_ / "system.json";
+        ::setenv("OVX_SYSTEM_DESCRIPTION", description_.c_str(), 1);
+        ::setenv("OVX_DATA_DIR", (scratch_.string() + "/").c_str(), 1);
+        router_ = std::make_shared<host::CallbackRouter>();
+        broker_ = std::make_unique<host::Broker>(nullptr, router_);
+        CMPIStatus status{CMPI_RC_ERR_FAILED, nullptr};
+        instanceMI_ = instanceFactory()(broker_->cmpi(), nullptr, &status);
+        ASSERT_EQ(status.rc, CMPI_RC_OK);
+        associationMI_ = associationFactory()(broker_->cmpi(), nullptr, &status);
+        ASSERT_EQ(status.rc, CMPI_RC_OK);
+        ASSERT_NE(instanceMI_, nullptr);
+        ASSERT_NE(associationMI_, nullptr);
+    }
+
+    void TearDown() override {
+        ::unsetenv("OVX_SYSTEM_DESCRIPTION");
+        ::unsetenv("OVX_DATA_DIR");
+        std::error_code ignored;
+        fs::remove_all(scratch_, ignored);
+    }
+
+    // Runs one slot inside an operation scope and keeps what it returned.
+    Call run(const std::function<CMPIStatus(const CMPIContext*, const CMPIResult*)>& slot) {
+        host::OperationScope scope(*broker_);
+        CMPIResult* result = host::newResult();
+        const CMPIContext* context =
+            host::toCmpi(host::Context::forOperation(kNamespace, 0, "tester"));
+        const CMPIStatus status = slot(context, result);
+        Call call;
+        call.rc = status.rc;
+        if (status.msg != nullptr) {
+            const char* message = CMGetCharsPtr(status.msg, nullptr);
+            call.message = message != nullptr ? message : "";
+        }
+        call.data = host::resultData(result);
+        return call;
+    }
+
+    Call enumerateInstances(const std::string& className, const char** properties = nullptr) {
+        return run([&](const CMPIContext* context, const CMPIResult* result) {
+            return instanceMI_->ft->enumerateInstances(
+                instanceMI_, context, result, host::toCmpi(host::ObjectPath(kNamespace, className)),
+                properties);
+        });
+    }
+
+    Call enumerateInstanceNames(const std::string& className) {
+        return run([&](const CMPIContext* context, const CMPIResult* result) {
+            return instanceMI_->ft->enumerateInstanceNames(
+                instanceMI_, context, result,
+                host::toCmpi(host::ObjectPath(kNamespace, className)));
+        });
+    }
+
+    Call getInstance(const host::ObjectPath& path, const char** properties = nullptr) {
+        return run([&](const CMPIContext* context, const CMPIResult* result) {
+            return instanceMI_->ft->getInstance(instanceMI_, context, result, host::toCmpi(path),
+                                                properties);
+        });
+    }
+
+    Call modifyInstance(const host::Instance& instance, const char** properties = nullptr) {
+        return run([&](const CMPIContext* context, const CMPIResult* result) {
+            return instanceMI_->ft->modifyInstance(instanceMI_, context, result,
+                                                   host::toCmpi(instance.path()),
+                                                   host::toCmpi(instance), properties);
+        });
+    }
+
+    Call associators(const host::ObjectPath& source, const char* associationClass,
+                     const char* resultClass, const char* role = nullptr,
+                     const char* resultRole = nullptr) {
+        return run([&](const CMPIContext* context, const CMPIResult* result) {
+            return associationMI_->ft->associators(associationMI_, context, result,
+                                                   host::toCmpi(source), associationClass,
+                                                   resultClass, role, resultRole, nullptr);
+        });
+    }
+
+    Call associatorNames(const host::ObjectPath& source, const char* associationClass,
+                         const char* resultClass, const char* role = nullptr,
+                         const char* resultRole = nullptr) {
+        return run([&](const CMPIContext* context, const CMPIResult* result) {
+            return associationMI_->ft->associatorNames(associationMI_, context, result,
+                                                       host::toCmpi(source), associationClass,
+                                                       resultClass, role, resultRole);
+        });
+    }
+
+    Call references(const host::ObjectPath& source, const char* resultClass,
+                    const char* role = nullptr) {
+        return run([&](const CMPIContext* context, const CMPIResult* result) {
+            return associationMI_->ft->references(associationMI_, context, result,
+                                                  host::toCmpi(source), resultClass, role, nullptr);
+        });
+    }
+
+    Call referenceNames(const host::ObjectPath& source, const char* resultClass,
+                        const char* role = nullptr) {
+        return run([&](const CMPIContext* context, const CMPIResult* result) {
+            return associationMI_->ft->referenceNames(associationMI_, context, result,
+                                                      host::toCmpi(source), resultClass, role);
+        });
+    }
+
+    // The settings section as it is on disk now.
+    Json savedSettings() const {
+        return Json::parse(readFile(description_)).at("sections").at("networkSettings");
+    }
+
+    Json savedEntry(const char* member, const std::string& instanceId) const {
+        const Json settings = savedSettings();
+        for (const auto& entry : settings.at(member)) {
+            if (entry.at("InstanceID") == instanceId) {
+                return entry;
+            }
+        }
+        return Json();
+    }
+
+    // Replaces the sample's settings section; null removes it.
+    void replaceSettings(const Json& section) {
+        Json document = Json::parse(readFile(description_));
+        if (section.is_null()) {
+            document.at("sections").erase("networkSettings");
+        } else {
+            document["sections"]["networkSettings"] = section;
+        }
+        writeFile(description_, document.dump(2));
+    }
+
+    host::Instance dnsSetting(const std::string& instanceId) {
+        const Call got = getInstance(settingPath("OVX_DNSSettingData", instanceId));
+        EXPECT_EQ(got.rc, CMPI_RC_OK) << got.message;
+        return got.data.instances.empty() ? host::Instance() : got.data.instances.front();
+    }
+
+    fs::path scratch_;
+    fs::path description_;
+    std::shared_ptr<host::CallbackRouter> router_;
+    std::unique_ptr<host::Broker> broker_;
+    CMPIInstanceMI* instanceMI_ = nullptr;
+    CMPIAssociationMI* associationMI_ = nullptr;
+};
+
+// ---- the library and its factories ------------------------------------------
+
+TEST(PeerProviderLibrary, ExportsOnlyTheFactories) {
+    const std::string command =
+        std::string("nm -D --defined-only '") + OVX_PEER_PROVIDER_LIBRARY + "' 2>&1";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
+    ASSERT_NE(pipe, nullptr);
+    std::set<std::string> exported;
+    std::array<char, 1024> line{};
+    while (std::fgets(line.data(), line.size(), pipe.get()) != nullptr) {
+        std::istringstream fields(line.data());
+        std::string address;
+        std::string type;
+        std::string name;
+        if (fields >> address >> type >> name) {
+            exported.insert(name);
+        }
+    }
+    EXPECT_EQ(exported, (std::set<std::string>{"OVXPeerProvider_Create_AssociationMI",
+                                               "OVXPeerProvider_Create_InstanceMI"}));
+}
+
+TEST_F(PeerProviderTest, FactoriesHandOutVersionedTablesAndRefuseANullBroker) {
+    EXPECT_EQ(instanceMI_->ft->ftVersion, CMPICurrentVersion);
+    EXPECT_EQ(instanceMI_->ft->miVersion, CMPICurrentVersion);
+    EXPECT_STREQ(instanceMI_->ft->miName, "instanceOVXPeerProvider");
+    EXPECT_EQ(associationMI_->ft->ftVersion, CMPICurrentVersion);
+    EXPECT_STREQ(associationMI_->ft->miName, "associationOVXPeerProvider");
+
+    CMPIStatus status{CMPI_RC_OK, nullptr};
+    EXPECT_EQ(instanceFactory()(nullptr, nullptr, &status), nullptr);
+    EXPECT_EQ(status.rc, CMPI_RC_ERR_FAILED);
+    status = CMPIStatus{CMPI_RC_OK, nullptr};
+    EXPECT_EQ(associationFactory()(nullptr, nullptr, &status), nullptr);
+    EXPECT_EQ(status.rc, CMPI_RC_ERR_FAILED);
+    // The refused call must not have cost the broker of the working tables.
+    EXPECT_EQ(enumerateInstances("OVX_ComputerSystem").rc, CMPI_RC_OK);
+}
+
+TEST_F(PeerProviderTest, CleanupSlotsAnswerOk) {
+    EXPECT_EQ(instanceMI_->ft->cleanup(instanceMI_, nullptr, 1).rc, CMPI_RC_OK);
+    EXPECT_EQ(associationMI_->ft->cleanup(associationMI_, nullptr, 0).rc, CMPI_RC_OK);
+}
+
+// ---- systems and LAN endpoints ------------------------------------------------
+
+TEST_F(PeerProviderTest, ComputerSystemGoesByThisMachinesHostName) {
+    const Call call = enumerateInstances("OVX_ComputerSystem");
+    ASSERT_EQ(call.rc, CMPI_RC_OK) << call.message;
+    EXPECT_EQ(call.data.doneCount, 1u);
+    ASSERT_EQ(call.data.instances.size(), 1u);
+    const host::Instance& system = call.data.instances.front();
+    EXPECT_EQ(keyText(system.path(), "CreationClassName"), "OVX_ComputerSystem");
+    EXPECT_EQ(keyText(system.path(), "Name"), hostName());
+    EXPECT_EQ(text(system, "Name"), hostName());
+    EXPECT_EQ(text(system, "ElementName"), hostName());
+    EXPECT_EQ(text(system, "NameFormat"), "IP");
+    EXPECT_EQ(text(system, "Description"), "Web and API server");
+    ASSERT_NE(property(system, "EnabledState"), nullptr);
+    EXPECT_EQ(property(system, "EnabledState")->asUnsigned(), 2u);
+    ASSERT_NE(property(system, "Dedicated"), nullptr);
+    ASSERT_EQ(property(system, "Dedicated")->elements().size(), 1u);
+    EXPECT_EQ(property(system, "Dedicated")->elements().front().asUnsigned(), 0u);
+
+    const Call names = enumerateInstanceNames("OVX_ComputerSystem");
+    ASSERT_EQ(names.rc, CMPI_RC_OK);
+    ASSERT_EQ(names.data.objectPaths.size(), 1u);
+    EXPECT_EQ(names.data.objectPaths.front(), system.path());
+    EXPECT_EQ(names.data.objectPaths.front().nameSpace(), kNamespace);
+}
+
+TEST_F(PeerProviderTest, ServiceProcessorIsTheControllerTheEndpointsName) {
+    const Call call = enumerateInstances("OVX_SPComputerSystem");
+    ASSERT_EQ(call.rc, CMPI_RC_OK) << call.message;
+    ASSERT_EQ(call.data.instances.size(), 1u);
+    const host::Instance& processor = call.data.instances.front();
+    EXPECT_EQ(keyText(processor.path(), "Name"), "BMC:-1");
+    EXPECT_EQ(keyText(processor.path(), "CreationClassName"), "OVX_SPComputerSystem");
+    EXPECT_EQ(text(processor, "ElementName"), "BMC");
+    EXPECT_EQ(property(processor, "Dedicated")->elements().front().asUnsigned(), 14u);
+
+    const Call got = getInstance(
+        instancePath("OVX_SPComputerSystem",
+                     {{"CreationClassName", "OVX_SPComputerSystem"}, {"Name", "BMC:-1"}}));
+    ASSERT_EQ(got.rc, CMPI_RC_OK) << got.message;
+    EXPECT_EQ(got.data.instances.size(), 1u);
+}
+
+TEST_F(PeerProviderTest, LanEndpointsBelongToTheirSystemAndCarryMacAddresses) {
+    const Call call = enumerateInstances("OVX_LANEndpoint");
+    ASSERT_EQ(call.rc, CMPI_RC_OK) << call.message;
+    ASSERT_EQ(call.data.instances.size(), 5u);
+    std::vector<std::string> names;
+    for (const auto& endpoint : call.data.instances) {
+        names.push_back(keyText(endpoint.path(), "Name"));
+        EXPECT_EQ(keyText(endpoint.path(), "CreationClassName"), "OVX_LANEndpoint");
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"eth0", "eth1", "eth2", "br0", "bmc0"}));
+
+    const host::Instance* eth0 = findByKey(call.data.instances, "Name", "eth0");
+    ASSERT_NE(eth0, nullptr);
+    EXPECT_EQ(keyText(eth0->path(), "SystemCreationClassName"), "OVX_ComputerSystem");
+    EXPECT_EQ(keyText(eth0->path(), "SystemName"), hostName());
+    EXPECT_EQ(text(*eth0, "MACAddress"), "001B213A4F10");
+    EXPECT_EQ(property(*eth0, "ProtocolIFType")->asUnsigned(), 6u);
+
+    const host::Instance* bmc0 = findByKey(call.data.instances, "Name", "bmc0");
+    ASSERT_NE(bmc0, nullptr);
+    EXPECT_EQ(keyText(bmc0->path(), "SystemCreationClassName"), "OVX_SPComputerSystem");
+    EXPECT_EQ(keyText(bmc0->path(), "SystemName"), "BMC:-1");
+
+    const Call got = getInstance(eth0->path());
+    ASSERT_EQ(got.rc, CMPI_RC_OK) << got.message;
+    ASSERT_EQ(got.data.instances.size(), 1u);
+    EXPECT_EQ(got.data.instances.front(), *eth0);
+}
+
+TEST_F(PeerProviderTest, GetInstanceWantsTheExactKeys) {
+    const auto eth0 = [](const std::string& systemName) {
+        return instancePath("OVX_LANEndpoint", {{"SystemCreationClassName", "OVX_ComputerSystem"},
+                                                {"SystemName", systemName},
+                                                {"CreationClassName", "OVX_LANEndpoint"},
+                                                {"Name", "eth0"}});
+    };
+    EXPECT_EQ(getInstance(eth0(hostName())).rc, CMPI_RC_OK);
+    EXPECT_EQ(getInstance(eth0("some-other-host")).rc, CMPI_RC_ERR_NOT_FOUND);
+
+    host::ObjectPath missingKey = eth0(hostName());
+    missingKey.removeKey("SystemName");
+    EXPECT_EQ(getInstance(missingKey).rc, CMPI_RC_ERR_NOT_FOUND);
+
+    host::ObjectPath extraKey = eth0(hostName());
+    extraKey.setKey("Extra", host::Value::string("x"));
+    EXPECT_EQ(getInstance(extraKey).rc, CMPI_RC_ERR_NOT_FOUND);
+
+    host::ObjectPath numericKey = eth0(hostName());
+    numericKey.setKey("Name", host::Value::uint16(0));
+    EXPECT_EQ(getInstance(numericKey).rc, CMPI_RC_ERR_NOT_FOUND);
+
+    // The bmc0 port belongs to the service processor, not to the host.
+    const Call misplaced = getInstance(
+        instancePath("OVX_LANEndpoint", {{"SystemCreationClassName", "OVX_ComputerSystem"},
+                                         {"SystemName", "BMC:-1"},
+                                         {"CreationClassName", "OVX_LANEndpoint"},
+                                         {"Name", "bmc0"}}));
+    EXPECT_EQ(misplaced.rc, CMPI_RC_ERR_NOT_FOUND);
+    EXPECT_FALSE(misplaced.message.empty());
+}
+
+TEST_F(PeerProviderTest, PropertyListLimitsWhatIsFilledButKeepsTheKeys) {
+    PropertyList wanted{"MACAddress"};
+    const Call call = enumerateInstances("OVX_LANEndpoint", wanted.get());
+    ASSERT_EQ(call.rc, CMPI_RC_OK);
+    const host::Instance* eth1 = findByKey(call.data.instances, "Name", "eth1");
+    ASSERT_NE(eth1, nullptr);
+    EXPECT_EQ(text(*eth1, "MACAddress"), "001B213A4F11");
+    EXPECT_EQ(text(*eth1, "Name"), "eth1");
+    EXPECT_EQ(property(*eth1, "ElementName"), nullptr);
+    EXPECT_EQ(property(*eth1, "EnabledState"), nullptr);
+}
+
+// ---- settings -----------------------------------------------------------------------
+
+TEST_F(PeerProviderTest, SettingsEnumerateInTheOrderOfTheSection) {
+    const Call dhcp = enumerateInstances("OVX_DHCPSettingData");
+    ASSERT_EQ(dhcp.rc, CMPI_RC_OK) << dhcp.message;
+    ASSERT_EQ(dhcp.data.instances.size(), 4u);
+    EXPECT_EQ(keyText(dhcp.data.instances[2].path(), "InstanceID"), "Computer%eth2%dhcp");
+    EXPECT_EQ(property(dhcp.data.instances[2], "AddressOrigin")->asUnsigned(), 4u);
+    EXPECT_EQ(text(dhcp.data.instances[2], "ConfigurationName"), "web01-default");
+
+    const Call dns = enumerateInstances("OVX_DNSSettingData");
+    ASSERT_EQ(dns.rc, CMPI_RC_OK) << dns.message;
+    ASSERT_EQ(dns.data.instances.size(), 5u);
+    const host::Instance* eth1 = findByKey(dns.data.instances, "InstanceID", "Computer%eth1%");
+    ASSERT_NE(eth1, nullptr);
+    EXPECT_EQ(texts(*eth1, "DNSServerAddresses"),
+              (std::vector<std::string>{"198.51.100.53", "2001:db8:100::53"}));
+    EXPECT_EQ(text(*eth1, "RequestedHostname"), "web01");
+    EXPECT_EQ(text(*eth1, "DomainName"), "example.net");
+    EXPECT_EQ(property(*eth1, "AddressOrigin")->asUnsigned(), 3u);
+    const host::Instance* eth2 = findByKey(dns.data.instances, "InstanceID", "Computer%eth2%");
+    ASSERT_NE(eth2, nullptr);
+    ASSERT_NE(property(*eth2, "DNSServerAddresses"), nullptr);
+    EXPECT_TRUE(texts(*eth2, "DNSServerAddresses").empty());
+
+    const Call general = enumerateInstances("OVX_DNSGeneralSettingData");
+    ASSERT_EQ(general.rc, CMPI_RC_OK) << general.message;
+    ASSERT_EQ(general.data.instances.size(), 2u);
+    EXPECT_EQ(keyText(general.data.instances.front().path(), "InstanceID"), "Computer");
+    EXPECT_EQ(texts(general.data.instances.front(), "DNSSuffixesToAppend"),
+              (std::vector<std::string>{"example.net", "corp.example.net"}));
+
+    const Call names = enumerateInstanceNames("OVX_DNSSettingData");
+    ASSERT_EQ(names.rc, CMPI_RC_OK);
+    EXPECT_EQ(names.data.objectPaths.size(), 5u);
+    EXPECT_EQ(names.data.doneCount, 1u);
+}
+
+// What a configuration method does with them: a setting applies to every
+// configuration whose id contains the setting's id.
+TEST_F(PeerProviderTest, SampleSettingIdsFitExactlyTheirOwnInterface) {
+    const Call dns = enumerateInstances("OVX_DNSSettingData");
+    const Call dhcp = enumerateInstances("OVX_DHCPSettingData");
+    ASSERT_EQ(dns.rc, CMPI_RC_OK);
+    ASSERT_EQ(dhcp.rc, CMPI_RC_OK);
+    const auto matching = [](const std::vector<host::Instance>& settings,
+                             const std::string& configuration) {
+        std::vector<std::string> ids;
+        for (const auto& setting : settings) {
+            const std::string id = keyText(setting.path(), "InstanceID");
+            if (configuration.find(id) != std::string::npos) {
+                ids.push_back(id);
+            }
+        }
+        return ids;
+    };
+    for (const std::string name : {"eth0", "eth0_1", "eth1", "eth2"}) {
+        for (const std::string mode : {"%static", "%dhcp"}) {
+            EXPECT_EQ(matching(dns.data.instances, "Computer%" + name + mode),
+                      std::vector<std::string>{"Computer%" + name + "%"})
+                << name << mode;
+        }
+    }
+    EXPECT_EQ(matching(dns.data.instances, "BMC%bmc0%static"),
+              std::vector<std::string>{"BMC%bmc0%"});
+    EXPECT_EQ(matching(dhcp.data.instances, "Computer%eth0%dhcp"),
+              std::vector<std::string>{"Computer%eth0%dhcp"});
+    EXPECT_TRUE(matching(dhcp.data.instances, "Computer%eth0_1%dhcp").empty());
+    EXPECT_TRUE(matching(dhcp.data.instances, "Computer%eth0%static").empty());
+}
+
+TEST_F(PeerProviderTest, SettingsAreFoundByInstanceIdOnly) {
+    const Call got = getInstance(settingPath("OVX_DHCPSettingData", "BMC%bmc0%dhcp"));
+    ASSERT_EQ(got.rc, CMPI_RC_OK) << got.message;
+    ASSERT_EQ(got.data.instances.size(), 1u);
+    EXPECT_EQ(text(got.data.instances.front(), "ElementName"), "bmc0 DHCP");
+    EXPECT_EQ(got.data.doneCount, 1u);
+
+    const Call missing = getInstance(settingPath("OVX_DHCPSettingData", "Computer%eth9%dhcp"));
+    EXPECT_EQ(missing.rc, CMPI_RC_ERR_NOT_FOUND);
+    EXPECT_NE(missing.message.find("OVX_DHCPSettingData"), std::string::npos);
+    EXPECT_TRUE(missing.data.instances.empty());
+
+    // Ids are matched whole and with their case.
+    EXPECT_EQ(getInstance(settingPath("OVX_DHCPSettingData", "computer%eth0%dhcp")).rc,
+              CMPI_RC_ERR_NOT_FOUND);
+    EXPECT_EQ(getInstance(settingPath("OVX_DHCPSettingData", "Computer%eth0%")).rc,
+              CMPI_RC_ERR_NOT_FOUND);
+    // A DNS setting is not a DHCP setting of the same id.
+    EXPECT_EQ(getInstance(settingPath("OVX_DHCPSettingData", "Computer%eth0%")).rc,
+              CMPI_RC_ERR_NOT_FOUND);
+    EXPECT_EQ(getInstance(settingPath("OVX_DNSSettingData", "Computer%eth0%")).rc, CMPI_RC_OK);
+
+    PropertyList wanted{"RequestedHostname"};
+    const Call narrowed =
+        getInstance(settingPath("OVX_DNSSettingData", "Computer%eth0%"), wanted.get());
+    ASSERT_EQ(narrowed.rc, CMPI_RC_OK);
+    const host::Instance& setting = narrowed.data.instances.front();
+    EXPECT_EQ(text(setting, "RequestedHostname"), "web01");
+    EXPECT_EQ(text(setting, "InstanceID"), "Computer%eth0%");
+    EXPECT_EQ(property(setting, "DomainName"), nullptr);
+}
+
+TEST_F(PeerProviderTest, ModifiedSettingsAreKeptOnDisk) {
+    host::Instance changed = dnsSetting("Computer%eth0%");
+    changed.setProperty("RequestedHostname", host::Value::string("web02"));
+    changed.setProperty("DomainName", host::Value::string("example.org"));
+    changed.setProperty("DNSServerAddresses",
+                        host::Value::array(CMPI_string, {host::Value::string("192.0.2.99"),
+                                                         host::Value::string("2001:db8::99")}));
+    changed.setProperty("AddressOrigin", host::Value::uint16(4));
+    const Call modified = modifyInstance(changed);
+    ASSERT_EQ(modified.rc, CMPI_RC_OK) << modified.message;
+
+    const Json saved = savedEntry("DNSSettingData", "Computer%eth0%");
+    EXPECT_EQ(saved.at("RequestedHostname"), "web02");
+    EXPECT_EQ(saved.at("DomainName"), "example.org");
+    EXPECT_EQ(saved.at("DNSServerAddresses"), Json::array({"192.0.2.99", "2001:db8::99"}));
+    EXPECT_EQ(saved.at("AddressOrigin"), 4);
+    // Everything else in the file stays as it was.
+    EXPECT_EQ(savedEntry("DNSSettingData", "Computer%eth1%").at("RequestedHostname"), "web01");
+    EXPECT_EQ(savedSettings().at("_comment"),
+              Json::parse(readFile(fs::path(OVX_EXAMPLES_DIR) / "system.json"))
+                  .at("sections")
+                  .at("networkSettings")
+                  .at("_comment"));
+
+    const host::Instance reread = dnsSetting("Computer%eth0%");
+    EXPECT_EQ(text(reread, "RequestedHostname"), "web02");
+    EXPECT_EQ(texts(reread, "DNSServerAddresses"),
+              (std::vector<std::string>{"192.0.2.99", "2001:db8::99"}));
+
+    // The node tree, which the configuration method applies settings to,
+    // is left alone.
+    const Json document = Json::parse(readFile(description_));
+    EXPECT_EQ(
+        document.at("nodes")[0].at("children")[0].at("children")[0].at("properties").at("HostName"),
+        "web01");
+}
+
+TEST_F(PeerProviderTest, ModifyHonoursThePropertyList) {
+    host::Instance changed = dnsSetting("Computer%eth1%");
+    changed.setProperty("RequestedHostname", host::Value::string("ignored"));
+    changed.setProperty("DomainName", host::Value::string("lab.example.net"));
+    PropertyList onlyDomain{"DomainName"};
+    ASSERT_EQ(modifyInstance(changed, onlyDomain.get()).rc, CMPI_RC_OK);
+    Json saved = savedEntry("DNSSettingData", "Computer%eth1%");
+    EXPECT_EQ(saved.at("DomainName"), "lab.example.net");
+    EXPECT_EQ(saved.at("RequestedHostname"), "web01");
+
+    // A listed property the instance does not carry becomes null.
+    host::Instance withoutName(settingPath("OVX_DNSSettingData", "Computer%eth1%"));
+    PropertyList clearName{"ConfigurationName"};
+    ASSERT_EQ(modifyInstance(withoutName, clearName.get()).rc, CMPI_RC_OK);
+    saved = savedEntry("DNSSettingData", "Computer%eth1%");
+    EXPECT_FALSE(saved.contains("ConfigurationName"));
+    EXPECT_EQ(property(dnsSetting("Computer%eth1%"), "ConfigurationName"), nullptr);
+
+    // An explicit null does the same without a list.
+    host::Instance nullOrigin(settingPath("OVX_DNSSettingData", "Computer%eth1%"));
+    nullOrigin.setProperty("AddressOrigin", host::Value::null(CMPI_uint16));
+    ASSERT_EQ(modifyInstance(nullOrigin).rc, CMPI_RC_OK);
+    EXPECT_FALSE(savedEntry("DNSSettingData", "Computer%eth1%").contains("AddressOrigin"));
+    EXPECT_EQ(savedEntry("DNSSettingData", "Computer%eth1%").at("DomainName"), "lab.example.net");
+
+    // Null properties the settings do not keep ask for nothing.
+    host::Instance fromClass(settingPath("OVX_DNSSettingData", "Computer%eth1%"));
+    fromClass.setProperty("Caption", host::Value::null(CMPI_string));
+    fromClass.setProperty("UseSuffixWhenRegistering", host::Value::null(CMPI_boolean));
+    fromClass.setProperty("ElementName", host::Value::string("eth1 resolver"));
+    ASSERT_EQ(modifyInstance(fromClass).rc, CMPI_RC_OK);
+    EXPECT_EQ(savedEntry("DNSSettingData", "Computer%eth1%").at("ElementName"), "eth1 resolver");
+    EXPECT_FALSE(savedEntry("DNSSettingData", "Computer%eth1%").contains("Caption"));
+
+    // Integers of any width are taken when they fit.
+    host::Instance wideOrigin(settingPath("OVX_DNSSettingData", "Computer%eth1%"));
+    wideOrigin.setProperty("AddressOrigin", host::Value::sint64(3));
+    ASSERT_EQ(modifyInstance(wideOrigin).rc, CMPI_RC_OK);
+    EXPECT_EQ(savedEntry("DNSSettingData", "Computer%eth1%").at("AddressOrigin"), 3);
+}
+
+TEST_F(PeerProviderTest, DhcpAndGeneralSettingsCanBeModifiedToo) {
+    host::Instance dhcp(settingPath("OVX_DHCPSettingData", "Computer%eth2%dhcp"));
+    dhcp.setProperty("ConfigurationName", host::Value::string("lab"));
+    // The same fixed origin and the same key are accepted unchanged.
+    dhcp.setProperty("AddressOrigin", host::Value::uint16(4));
+    dhcp.setProperty("InstanceID", host::Value::string("Computer%eth2%dhcp"));
+    const Call modified = modifyInstance(dhcp);
+    ASSERT_EQ(modified.rc, CMPI_RC_OK) << modified.message;
+    EXPECT_EQ(savedEntry("DHCPSettingData", "Computer%eth2%dhcp").at("ConfigurationName"), "lab");
+    EXPECT_FALSE(savedEntry("DHCPSettingData", "Computer%eth2%dhcp").contains("AddressOrigin"));
+
+    host::Instance general(settingPath("OVX_DNSGeneralSettingData", "Computer"));
+    general.setProperty("DNSSuffixesToAppend",
+                        host::Value::array(CMPI_string, {host::Value::string("example.com")}));
+    ASSERT_EQ(modifyInstance(general).rc, CMPI_RC_OK);
+    EXPECT_EQ(savedEntry("DNSGeneralSettingData", "Computer").at("DNSSuffixesToAppend"),
+              Json::array({"example.com"}));
+}
+
+TEST_F(PeerProviderTest, RefusedModificationsChangeNothing) {
+    const std::string before = readFile(description_);
+    const auto refusal = [&](const host::Instance& instance, const char** properties = nullptr) {
+        const Call call = modifyInstance(instance, properties);
+        EXPECT_FALSE(call.message.empty()) << "rc " << call.rc;
+        EXPECT_EQ(readFile(description_), before) << call.message;
+        return call.rc;
+    };
+    const auto dns = [](const char* name, host::Value value) {
+        host::Instance instance(settingPath("OVX_DNSSettingData", "Computer%eth0%"));
+        instance.setProperty(name, std::move(value));
+        return instance;
+    };
+
+    EXPECT_EQ(refusal(dns("InstanceID", host::Value::string("Computer%eth7%"))),
+              CMPI_RC_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(refusal(dns("Hostname", host::Value::string("web02"))), CMPI_RC_ERR_NO_SUCH_PROPERTY);
+    EXPECT_EQ(refusal(dns("Caption", host::Value::string("resolver"))),
+              CMPI_RC_ERR_NO_SUCH_PROPERTY);
+    EXPECT_EQ(refusal(dns("AddressOrigin", host::Value::string("4"))), CMPI_RC_ERR_TYPE_MISMATCH);
+    EXPECT_EQ(refusal(dns("DNSServerAddresses", host::Value::string("192.0.2.1"))),
+              CMPI_RC_ERR_TYPE_MISMATCH);
+    EXPECT_EQ(refusal(dns("AddressOrigin", host::Value::uint16(7))), CMPI_RC_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(refusal(dns("AddressOrigin", host::Value::sint32(-1))),
+              CMPI_RC_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(refusal(dns("AddressOrigin", host::Value::uint32(65539))),
+              CMPI_RC_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(refusal(dns("RequestedHostname", host::Value::string("web 01"))),
+              CMPI_RC_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(refusal(dns("RequestedHostname", host::Value::string("web01.example.net"))),
+              CMPI_RC_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(refusal(dns("DomainName", host::Value::string("example..net"))),
+              CMPI_RC_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(refusal(dns("ElementName", host::Value::string("line\nbreak"))),
+              CMPI_RC_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(refusal(dns("DNSServerAddresses",
+                          host::Value::array(CMPI_string, {host::Value::string("192.0.2.1"),
+                                                           host::Value::string("999.0.0.1")}))),
+              CMPI_RC_ERR_INVALID_PARAMETER);
+
+    // One bad property spoils the whole change.
+    host::Instance mixed = dns("DomainName", host::Value::string("example.org"));
+    mixed.setProperty("DNSServerAddresses",
+                      host::Value::array(CMPI_string, {host::Value::string("not-an-address")}));
+    EXPECT_EQ(refusal(mixed), CMPI_RC_ERR_INVALID_PARAMETER);
+
+    PropertyList unknownListed{"Hostname"};
+    EXPECT_EQ(refusal(dns("DomainName", host::Value::string("example.org")), unknownListed.get()),
+              CMPI_RC_ERR_NO_SUCH_PROPERTY);
+
+    host::Instance dhcp(settingPath("OVX_DHCPSettingData", "Computer%eth2%dhcp"));
+    dhcp.setProperty("AddressOrigin", host::Value::uint16(3));
+    EXPECT_EQ(refusal(dhcp), CMPI_RC_ERR_INVALID_PARAMETER);
+
+    host::Instance missing(settingPath("OVX_DNSSettingData", "Computer%eth9%"));
+    missing.setProperty("DomainName", host::Value::string("example.org"));
+    EXPECT_EQ(refusal(missing), CMPI_RC_ERR_NOT_FOUND);
+
+    host::Instance extraKey(
+        instancePath("OVX_DNSSettingData", {{"InstanceID", "Computer%eth0%"}, {"Other", "x"}}));
+    extraKey.setProperty("DomainName", host::Value::string("example.org"));
+    EXPECT_EQ(refusal(extraKey), CMPI_RC_ERR_NOT_FOUND);
+
+    host::Instance noKey(host::ObjectPath(kNamespace, "OVX_DNSSettingData"));
+    noKey.setProperty("DomainName", host::Value::string("example.org"));
+    EXPECT_EQ(refusal(noKey), CMPI_RC_ERR_INVALID_PARAMETER);
+}
+
+TEST_F(PeerProviderTest, OnlySettingsCanBeModifiedAndNothingCreatedOrDeleted) {
+    const std::string before = readFile(description_);
+    const host::ObjectPath system = instancePath(
+        "OVX_ComputerSystem", {{"CreationClassName", "OVX_ComputerSystem"}, {"Name", hostName()}});
+    host::Instance renamed(system);
+    renamed.setProperty("ElementName", host::Value::string("renamed"));
+    EXPECT_EQ(modifyInstance(renamed).rc, CMPI_RC_ERR_NOT_SUPPORTED);
+
+    const auto create = [&](const host::ObjectPath& path) {
+        return run([&](const CMPIContext* context, const CMPIResult* result) {
+            return instanceMI_->ft->createInstance(instanceMI_, context, result, host::toCmpi(path),
+                                                   host::toCmpi(host::Instance(path)));
+        });
+    };
+    const auto remove = [&](const host::ObjectPath& path) {
+        return run([&](const CMPIContext* context, const CMPIResult* result) {
+            return instanceMI_->ft->deleteInstance(instanceMI_, context, result,
+                                                   host::toCmpi(path));
+        });
+    };
+    const auto query = [&](const std::string& className) {
+        return run([&](const CMPIContext* context, const CMPIResult* result) {
+            return instanceMI_->ft->execQuery(instanceMI_, context, result,
+                                              host::toCmpi(host::ObjectPath(kNamespace, className)),
+                                              "SELECT * FROM OVX_DNSSettingData", "WQL");
+        });
+    };
+    const host::ObjectPath setting = settingPath("OVX_DNSSettingData", "Computer%eth0%");
+    EXPECT_EQ(create(settingPath("OVX_DNSSettingData", "Computer%eth5%")).rc,
+              CMPI_RC_ERR_NOT_SUPPORTED);
+    EXPECT_EQ(remove(setting).rc, CMPI_RC_ERR_NOT_SUPPORTED);
+    EXPECT_EQ(remove(system).rc, CMPI_RC_ERR_NOT_SUPPORTED);
+    const Call refusedQuery = query("OVX_DNSSettingData");
+    EXPECT_EQ(refusedQuery.rc, CMPI_RC_ERR_NOT_SUPPORTED);
+    EXPECT_FALSE(refusedQuery.message.empty());
+    EXPECT_EQ(readFile(description_), before);
+    EXPECT_EQ(getInstance(setting).rc, CMPI_RC_OK);
+}
+
+TEST_F(PeerProviderTest, UnknownClassesAreInvalid) {
+    for (const char* className : {"OVX_IPProtocolEndpoint", "CIM_ComputerSystem", "Nonsense"}) {
+        const Call listed = enumerateInstances(className);
+        EXPECT_EQ(listed.rc, CMPI_RC_ERR_INVALID_CLASS) << className;
+        EXPECT_NE(listed.message.find(className), std::string::npos) << listed.message;
+        EXPECT_EQ(enumerateInstanceNames(className).rc, CMPI_RC_ERR_INVALID_CLASS);
+        EXPECT_EQ(getInstance(instancePath(className, {{"Name", "eth0"}})).rc,
+                  CMPI_RC_ERR_INVALID_CLASS);
+        host::Instance instance(instancePath(className, {{"InstanceID", "x"}}));
+        EXPECT_EQ(modifyInstance(instance).rc, CMPI_RC_ERR_INVALID_CLASS);
+    }
+    // Class names are not case sensitive.
+    EXPECT_EQ(enumerateInstances("ovx_computersystem").rc, CMPI_RC_OK);
+}
+
+TEST_F(PeerProviderTest, ConcurrentModificationsAreAllKept) {
+    constexpr int kRounds = 15;
+    const auto editor = [this](const std::string& instanceId) {
+        host::OperationScope threadScope(*broker_);
+        for (int round = 0; round < kRounds; ++round) {
+            host::Instance instance(settingPath("OVX_DNSSettingData", instanceId));
+            instance.setProperty(
+                "ElementName", host::Value::string(instanceId + " round " + std::to_string(round)));
+            const Call call = modifyInstance(instance);
+            EXPECT_EQ(call.rc, CMPI_RC_OK) << call.message;
+        }
+    };
+    std::thread first(editor, "Computer%eth0%");
+    std::thread second(editor, "Computer%eth1%");
+    first.join();
+    second.join();
+    const std::string last = " round " + std::to_string(kRounds - 1);
+    EXPECT_EQ(savedEntry("DNSSettingData", "Computer%eth0%").at("ElementName"),
+              "Computer%eth0%" + last);
+    EXPECT_EQ(savedEntry("DNSSettingData", "Computer%eth1%").at("ElementName"),
+              "Computer%eth1%" + last);
+}
+
+TEST_F(PeerProviderTest, BrokenSectionIsReportedNotGuessedAt) {
+    Json section = savedSettings();
+    section["DNSSettingData"][1]["DNSServerAddresses"] = Json::array({"192.0.2.300"});
+    section["DHCPSettingData"][0]["instanceID"] = "typo";
+    replaceSettings(section);
+
+    const Call dns = enumerateInstances("OVX_DNSSettingData");
+    EXPECT_EQ(dns.rc, CMPI_RC_ERR_FAILED);
+    EXPECT_NE(dns.message.find("DNSSettingData[1]"), std::string::npos) << dns.message;
+    EXPECT_NE(dns.message.find("DHCPSettingData[0]"), std::string::npos) << dns.message;
+    EXPECT_TRUE(dns.data.instances.empty());
+    EXPECT_EQ(getInstance(settingPath("OVX_DNSSettingData", "Computer%eth0%")).rc,
+              CMPI_RC_ERR_FAILED);
+
+    // Nothing is written over a section that cannot be read.
+    const std::string before = readFile(description_);
+    host::Instance change(settingPath("OVX_DNSSettingData", "Computer%eth0%"));
+    change.setProperty("DomainName", host::Value::string("example.org"));
+    EXPECT_EQ(modifyInstance(change).rc, CMPI_RC_ERR_FAILED);
+    EXPECT_EQ(readFile(description_), before);
+
+    // What does not depend on the section is still served.
+    EXPECT_EQ(enumerateInstances("OVX_ComputerSystem").rc, CMPI_RC_OK);
+    EXPECT_EQ(enumerateInstances("OVX_SPComputerSystem").rc, CMPI_RC_OK);
+}
+
+TEST_F(PeerProviderTest, WithoutASectionThereAreNoSettings) {
+    replaceSettings(Json());
+    for (const char* className :
+         {"OVX_DHCPSettingData", "OVX_DNSSettingData", "OVX_DNSGeneralSettingData",
+          "OVX_DNSProtocolEndpoint", "OVX_DNSSAPSAPDependency"}) {
+        const Call call = enumerateInstances(className);
+        EXPECT_EQ(call.rc, CMPI_RC_OK) << className << ": " << call.message;
+        EXPECT_TRUE(call.data.instances.empty()) << className;
+        EXPECT_EQ(call.data.doneCount, 1u);
+    }
+    const Call lan = enumerateInstances("OVX_LANEndpoint");
+    ASSERT_EQ(lan.rc, CMPI_RC_OK);
+    ASSERT_EQ(lan.data.instances.size(), 5u);
+    EXPECT_EQ(property(lan.data.instances.front(), "MACAddress"), nullptr);
+
+    host::Instance change(settingPath("OVX_DNSSettingData", "Computer%eth0%"));
+    change.setProperty("DomainName", host::Value::string("example.org"));
+    EXPECT_EQ(modifyInstance(change).rc, CMPI_RC_ERR_NOT_FOUND);
+}
+
+TEST_F(PeerProviderTest, FollowsTheDescriptionAsItChanges) {
+    Json document = Json::parse(readFile(description_));
+    document["nodes"][0]["properties"]["Name"] = "web01.example.net";
+    document["nodes"][0]["properties"]["EnabledState"] = 16;
+    writeFile(description_, document.dump());
+    const Call call = enumerateInstances("OVX_ComputerSystem");
+    ASSERT_EQ(call.rc, CMPI_RC_OK);
+    ASSERT_EQ(call.data.instances.size(), 1u);
+    EXPECT_EQ(keyText(call.data.instances.front().path(), "Name"), "web01.example.net");
+    EXPECT_EQ(property(call.data.instances.front(), "EnabledState")->asUnsigned(), 3u);
+    // LAN endpoints name the system they belong to.
+    const Call lan = enumerateInstances("OVX_LANEndpoint");
+    ASSERT_EQ(lan.rc, CMPI_RC_OK);
+    EXPECT_EQ(keyText(lan.data.instances.front().path(), "SystemName"), "web01.example.net");
+}
+
+// ---- DNS endpoints and their dependency on IP endpoints -----------------------
+
+TEST_F(PeerProviderTest, DnsEndpointsExistForListedInterfacesOnly) {
+    Json section = savedSettings();
+    section["DNSProtocolEndpoints"].push_back("eth9");
+    replaceSettings(section);
+    const Call call = enumerateInstances("OVX_DNSProtocolEndpoint");
+    ASSERT_EQ(call.rc, CMPI_RC_OK) << call.message;
+    std::vector<std::string> names;
+    for (const auto& endpoint : call.data.instances) {
+        names.push_back(keyText(endpoint.path(), "Name"));
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"DNS:eth0", "DNS:eth0_1", "DNS:eth1", "DNS:eth2",
+                                               "DNS:bmc0"}));
+    const host::Instance* bmc = findByKey(call.data.instances, "Name", "DNS:bmc0");
+    ASSERT_NE(bmc, nullptr);
+    EXPECT_EQ(bmc->path(), dnsEndpointPath("bmc0", true));
+    EXPECT_EQ(text(*bmc, "ElementName"), "DNS client of bmc0");
+    EXPECT_EQ(property(*bmc, "EnabledState")->asUnsigned(), 2u);
+}
+
+TEST_F(PeerProviderTest, AssociatorsLeadFromAnIpEndpointToItsDnsEndpoint) {
+    const Call names = associatorNames(ipEndpointPath("eth0"), "OVX_DNSSAPSAPDependency",
+                                       "OVX_DNSProtocolEndpoint");
+    ASSERT_EQ(names.rc, CMPI_RC_OK) << names.message;
+    EXPECT_EQ(names.data.doneCount, 1u);
+    ASSERT_EQ(names.data.objectPaths.size(), 1u);
+    EXPECT_EQ(names.data.objectPaths.front(), dnsEndpointPath("eth0"));
+
+    const Call instances =
+        associators(ipEndpointPath("eth0"), "OVX_DNSSAPSAPDependency", "OVX_DNSProtocolEndpoint");
+    ASSERT_EQ(instances.rc, CMPI_RC_OK) << instances.message;
+    ASSERT_EQ(instances.data.instances.size(), 1u);
+    EXPECT_EQ(instances.data.instances.front().path(), dnsEndpointPath("eth0"));
+    EXPECT_EQ(text(instances.data.instances.front(), "ElementName"), "DNS client of eth0");
+
+    const Call controller = associatorNames(ipEndpointPath("bmc0", true), nullptr, nullptr);
+    ASSERT_EQ(controller.rc, CMPI_RC_OK);
+    ASSERT_EQ(controller.data.objectPaths.size(), 1u);
+    EXPECT_EQ(controller.data.objectPaths.front(), dnsEndpointPath("bmc0", true));
+}
+
+TEST_F(PeerProviderTest, AssociatorsLeadFromADnsEndpointToTheIpEndpointTheCimomServes) {
+    int asked = 0;
+    router_->onGetInstance(
+        "OVX_IPProtocolEndpoint",
+        [&asked](const host::Context&, const host::ObjectPath& path, const host::PropertyList&) {
+            ++asked;
+            host::Instance endpoint(path);
+            endpoint.setProperty("IPv4Address", host::Value::string("192.0.2.10"));
+            return host::Reply<host::Instance>::success(endpoint);
+        });
+    const Call call = associators(dnsEndpointPath("eth0"), "CIM_SAPSAPDependency",
+                                  "CIM_IPProtocolEndpoint", "Dependent", "Antecedent");
+    ASSERT_EQ(call.rc, CMPI_RC_OK) << call.message;
+    EXPECT_EQ(asked, 1);
+    ASSERT_EQ(call.data.instances.size(), 1u);
+    EXPECT_TRUE(call.data.instances.front().path().sameInstance(ipEndpointPath("eth0")));
+    EXPECT_EQ(text(call.data.instances.front(), "IPv4Address"), "192.0.2.10");
+
+    const Call names = associatorNames(dnsEndpointPath("eth1"), nullptr, nullptr);
+    ASSERT_EQ(names.rc, CMPI_RC_OK);
+    ASSERT_EQ(names.data.objectPaths.size(), 1u);
+    EXPECT_EQ(names.data.objectPaths.front(), ipEndpointPath("eth1"));
+    EXPECT_EQ(asked, 1);
+}
+
+TEST_F(PeerProviderTest, IpEndpointsTheCimomCannotSupplyComeBackByTheirKeys) {
+    // No provider for the IP endpoints: the router refuses the up-call.
+    const Call call = associators(dnsEndpointPath("eth2"), nullptr, nullptr);
+    ASSERT_EQ(call.rc, CMPI_RC_OK) << call.message;
+    ASSERT_EQ(call.data.instances.size(), 1u);
+    EXPECT_EQ(call.data.instances.front().path(), ipEndpointPath("eth2"));
+    EXPECT_EQ(text(call.data.instances.front(), "Name"), "eth2");
+
+    // One the CIMOM says does not exist is left out.
+    router_->onGetInstance(
+        "OVX_IPProtocolEndpoint",
+        [](const host::Context&, const host::ObjectPath&, const host::PropertyList&) {
+            return host::Reply<host::Instance>::failure(CMPI_RC_ERR_NOT_FOUND);
+        });
+    const Call gone = associators(dnsEndpointPath("eth2"), nullptr, nullptr);
+    ASSERT_EQ(gone.rc, CMPI_RC_OK);
+    EXPECT_TRUE(gone.data.instances.empty());
+}
+
+TEST_F(PeerProviderTest, AssociationFiltersAreHonoured) {
+    const host::ObjectPath eth1 = ipEndpointPath("eth1");
+    const auto count = [this](const host::ObjectPath& source, const char* associationClass,
+                              const char* resultClass, const char* role, const char* resultRole) {
+        const Call call = associatorNames(source, associationClass, resultClass, role, resultRole);
+        EXPECT_EQ(call.rc, CMPI_RC_OK) << call.message;
+        return call.data.objectPaths.size();
+    };
+    EXPECT_EQ(count(eth1, nullptr, nullptr, nullptr, nullptr), 1u);
+    EXPECT_EQ(count(eth1, "CIM_Dependency", "CIM_ProtocolEndpoint", "Antecedent", "Dependent"), 1u);
+    EXPECT_EQ(count(eth1, "cim_sapsapdependency", "cim_dnsprotocolendpoint", "antecedent", nullptr),
+              1u);
+    EXPECT_EQ(count(eth1, "OVX_IPHostedAccessPoint", nullptr, nullptr, nullptr), 0u);
+    EXPECT_EQ(count(eth1, nullptr, "OVX_ComputerSystem", nullptr, nullptr), 0u);
+    EXPECT_EQ(count(eth1, nullptr, "CIM_IPProtocolEndpoint", nullptr, nullptr), 0u);
+    EXPECT_EQ(count(eth1, nullptr, nullptr, "Dependent", nullptr), 0u);
+    EXPECT_EQ(count(eth1, nullptr, nullptr, nullptr, "Antecedent"), 0u);
+    EXPECT_EQ(count(dnsEndpointPath("eth1"), nullptr, nullptr, "Antecedent", nullptr), 0u);
+
+    // A base class on the source path is fine: the keys say which end it is.
+    host::ObjectPath asBase = eth1;
+    asBase.setClassName("CIM_ProtocolEndpoint");
+    EXPECT_EQ(count(asBase, nullptr, nullptr, nullptr, nullptr), 1u);
+
+    // Endpoints the section gives no DNS client, and wrong keys, lead nowhere.
+    EXPECT_EQ(count(ipEndpointPath("br0"), nullptr, nullptr, nullptr, nullptr), 0u);
+    host::ObjectPath otherHost = eth1;
+    otherHost.setKey("SystemName", host::Value::string("some-other-host"));
+    EXPECT_EQ(count(otherHost, nullptr, nullptr, nullptr, nullptr), 0u);
+    EXPECT_EQ(count(ipEndpointPath("bmc0"), nullptr, nullptr, nullptr, nullptr), 0u);
+    EXPECT_EQ(count(instancePath("OVX_ComputerSystem", {{"CreationClassName", "OVX_ComputerSystem"},
+                                                        {"Name", hostName()}}),
+                    nullptr, nullptr, nullptr, nullptr),
+              0u);
+}
+
+TEST_F(PeerProviderTest, ReferencesFromEitherEnd) {
+    const auto checkLink = [](const host::Instance& link, const std::string& interfaceName) {
+        EXPECT_EQ(link.className(), "OVX_DNSSAPSAPDependency");
+        const host::Value* antecedent = link.findProperty("Antecedent");
+        const host::Value* dependent = link.findProperty("Dependent");
+        ASSERT_NE(antecedent, nullptr);
+        ASSERT_NE(dependent, nullptr);
+        EXPECT_EQ(antecedent->asReference(), ipEndpointPath(interfaceName));
+        EXPECT_EQ(dependent->asReference(), dnsEndpointPath(interfaceName));
+        EXPECT_EQ(link.path().findKey("Antecedent")->asReference(), ipEndpointPath(interfaceName));
+    };
+
+    const Call fromIp = references(ipEndpointPath("eth0_1"), nullptr);
+    ASSERT_EQ(fromIp.rc, CMPI_RC_OK) << fromIp.message;
+    ASSERT_EQ(fromIp.data.instances.size(), 1u);
+    checkLink(fromIp.data.instances.front(), "eth0_1");
+
+    const Call fromDns = references(dnsEndpointPath("eth0_1"), "CIM_SAPSAPDependency", "Dependent");
+    ASSERT_EQ(fromDns.rc, CMPI_RC_OK) << fromDns.message;
+    ASSERT_EQ(fromDns.data.instances.size(), 1u);
+    checkLink(fromDns.data.instances.front(), "eth0_1");
+
+    EXPECT_TRUE(
+        references(dnsEndpointPath("eth0_1"), nullptr, "Antecedent").data.instances.empty());
+    EXPECT_TRUE(
+        references(ipEndpointPath("eth0_1"), "OVX_BindsToLanEndPoint").data.instances.empty());
+
+    const Call names =
+        referenceNames(ipEndpointPath("eth2"), "OVX_DNSSAPSAPDependency", "Antecedent");
+    ASSERT_EQ(names.rc, CMPI_RC_OK);
+    ASSERT_EQ(names.data.objectPaths.size(), 1u);
+    EXPECT_EQ(names.data.objectPaths.front().findKey("Dependent")->asReference(),
+              dnsEndpointPath("eth2"));
+    EXPECT_EQ(names.data.doneCount, 1u);
+}
+
+TEST_F(PeerProviderTest, DependencyInstancesCanBeListedAndFetched) {
+    const Call names = enumerateInstanceNames("OVX_DNSSAPSAPDependency");
+    ASSERT_EQ(names.rc, CMPI_RC_OK) << names.message;
+    ASSERT_EQ(names.data.objectPaths.size(), 5u);
+
+    const Call instances = enumerateInstances("OVX_DNSSAPSAPDependency");
+    ASSERT_EQ(instances.rc, CMPI_RC_OK);
+    ASSERT_EQ(instances.data.instances.size(), 5u);
+
+    const host::ObjectPath& second = names.data.objectPaths[1];
+    const Call got = getInstance(second);
+    ASSERT_EQ(got.rc, CMPI_RC_OK) << got.message;
+    ASSERT_EQ(got.data.instances.size(), 1u);
+    EXPECT_EQ(got.data.instances.front().findProperty("Dependent")->asReference(),
+              dnsEndpointPath("eth0_1"));
+
+    host::ObjectPath crossed(kNamespace, "OVX_DNSSAPSAPDependency");
+    crossed.setKey("Antecedent", host::Value::reference(ipEndpointPath("eth0")));
+    crossed.setKey("Dependent", host::Value::reference(dnsEndpointPath("eth1")));
+    EXPECT_EQ(getInstance(crossed).rc, CMPI_RC_ERR_NOT_FOUND);
+
+    host::ObjectPath half(kNamespace, "OVX_DNSSAPSAPDependency");
+    half.setKey("Antecedent", host::Value::reference(ipEndpointPath("eth0")));
+    EXPECT_EQ(getInstance(half).rc, CMPI_RC_ERR_NOT_FOUND);
+}
+
+// ---- the section's rules, without CMPI ----------------------------------------------
+
+TEST(PeerSettingsSection, AcceptsTheSampleAndNamesEveryProblemOfABrokenOne) {
+    using ovx::peers::interpretSettings;
+    using ovx::peers::SettingsContents;
+    const Json sample = Json::parse(readFile(fs::path(OVX_EXAMPLES_DIR) / "system.json"))
+                            .at("sections")
+                            .at("networkSettings");
+    SettingsContents contents;
+    const auto read = interpretSettings(sample.dump(), contents);
+    ASSERT_TRUE(read.ok()) << read.message;
+    EXPECT_EQ(contents.instancesOf("OVX_DNSSettingData").size(), 5u);
+    EXPECT_EQ(contents.instancesOf("ovx_dhcpsettingdata").size(), 4u);
+    EXPECT_EQ(contents.dnsEndpointInterfaces.size(), 5u);
+    EXPECT_EQ(contents.macAddresses.at("br0"), "02428C1E0001");
+
+    Json broken = sample;
+    broken["DNSSettings"] = Json::array();                                      // unknown member
+    broken["DHCPSettingData"].push_back(broken["DHCPSettingData"][0]);          // repeated id
+    broken["DNSGeneralSettingData"][0]["dnsSuffixesToAppend"] = Json::array();  // wrong case
+    broken["DHCPSettingData"][1]["AddressOrigin"] = 4;                          // fixed, not kept
+    broken["DNSSettingData"][2]["AddressOrigin"] = "3";                         // wrong kind
+    broken["DNSProtocolEndpoints"].push_back("eth0");                           // listed twice
+    broken["MACAddresses"]["eth1"] = "00:1b:21:3a:4f";                          // too short
+    const auto refused = interpretSettings(broken.dump(), contents);
+    EXPECT_EQ(refused.rc, CMPI_RC_ERR_FAILED);
+    for (const char* expected :
+         {"\"DNSSettings\"", "DHCPSettingData[4]", "\"dnsSuffixesToAppend\"", "DHCPSettingData[1]",
+          "DNSSettingData[2]", "DNSProtocolEndpoints[5]", "MACAddresses.eth1"}) {
+        EXPECT_NE(refused.message.find(expected), std::string::npos)
+            << expected << " missing from: " << refused.message;
+    }
+    EXPECT_TRUE(contents.settings.empty());
+
+    EXPECT_EQ(interpretSettings("[1, 2", contents).rc, CMPI_RC_ERR_FAILED);
+    EXPECT_EQ(interpretSettings("[]", contents).rc, CMPI_RC_ERR_FAILED);
+    EXPECT_EQ(interpretSettings(R"({"DNSSettingData": [{"ElementName": "x"}]})", contents).rc,
+              CMPI_RC_ERR_FAILED);
+    EXPECT_TRUE(interpretSettings(R"({"_comment": "empty"})", contents).ok());
+}
+
+TEST(PeerSettingsSection, ValueChecks) {
+    using namespace ovx::peers;
+    EXPECT_EQ(checkIpAddress("192.0.2.1"), "");
+    EXPECT_EQ(checkIpAddress("2001:db8::1"), "");
+    EXPECT_NE(checkIpAddress("192.0.2"), "");
+    EXPECT_NE(checkIpAddress(" 192.0.2.1"), "");
+    EXPECT_NE(checkIpAddress(""), "");
+
+    EXPECT_EQ(checkHostName(""), "");
+    EXPECT_EQ(checkHostName("web-01"), "");
+    EXPECT_NE(checkHostName("-web"), "");
+    EXPECT_NE(checkHostName("web_01"), "");
+    EXPECT_NE(checkHostName(std::string(64, 'a')), "");
+    EXPECT_EQ(checkHostName(std::string(63, 'a')), "");
+
+    EXPECT_EQ(checkDomainName("corp.example.net"), "");
+    EXPECT_NE(checkDomainName("corp.example.net."), "");
+    EXPECT_NE(checkDomainName(".example.net"), "");
+    EXPECT_NE(checkDomainName("exa mple.net"), "");
+    std::string longDomain;
+    for (int label = 0; label < 4; ++label) {
+        longDomain += std::string(63, 'a') + ".";
+    }
+    longDomain += "net";
+    EXPECT_NE(checkDomainName(longDomain), "");
+
+    EXPECT_EQ(normalizedMacAddress("00:1b:21:3a:4f:10"),
+              std::optional<std::string>("001B213A4F10"));
+    EXPECT_EQ(normalizedMacAddress("00-1B-21-3A-4F-10"),
+              std::optional<std::string>("001B213A4F10"));
+    EXPECT_EQ(normalizedMacAddress("001b213a4f10"), std::optional<std::string>("001B213A4F10"));
+    EXPECT_EQ(normalizedMacAddress("00:1b-21:3a:4f:10"), std::nullopt);
+    EXPECT_EQ(normalizedMacAddress("00:1b:21:3a:4f:1g"), std::nullopt);
+    EXPECT_EQ(normalizedMacAddress("00.1b.21.3a.4f.10"), std::nullopt);
+    EXPECT_EQ(normalizedMacAddress(""), std::nullopt);
+}
+
+TEST(PeerClasses, LineagesServeTheFilters) {
+    using namespace ovx::peers::classes;
+    EXPECT_TRUE(isA("OVX_DNSProtocolEndpoint", "CIM_ProtocolEndpoint"));
+    EXPECT_TRUE(isA("ovx_dnssapsapdependency", "CIM_DEPENDENCY"));
+    EXPECT_TRUE(isA("OVX_IPProtocolEndpoint", "CIM_ManagedElement"));
+    EXPECT_FALSE(isA("OVX_IPProtocolEndpoint", "CIM_DNSProtocolEndpoint"));
+    EXPECT_FALSE(isA("CIM_ProtocolEndpoint", "OVX_IPProtocolEndpoint"));
+    EXPECT_TRUE(isA("Anything", "anything"));
+    EXPECT_TRUE(isServed("OVX_LANEndpoint"));
+    EXPECT_FALSE(isServed("OVX_IPProtocolEndpoint"));
+    EXPECT_FALSE(isServed("CIM_LANEndpoint"));
+}
+
+}  // namespace
