@@ -15,7 +15,7 @@ using NxLog::Record;
 
 // Every record the provider traces, as the logger received it.
 class TraceRecords : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { NxLog::NxLogger::installSink(sink_); }
     void TearDown() override { NxLog::NxLogger::installSink(nullptr); }
 
@@ -126,9 +126,8 @@ TEST_F(TraceRecords, MessagesCarryFileLineAndLevel) {
     const std::vector<Record> records = sink_->records();
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0].level, 6000);
-    EXPECT_EQ(records[0].text, "MESSAGE [File: " + records[0].file +
-                                   ", Line: " + std::to_string(records[0].line) +
-                                   "]: gethostname Failed");
+    EXPECT_EQ(records[0].text, "MESSAGE [File: " + records[0].file + ", Line: " +
+                                   std::to_string(records[0].line) + "]: gethostname Failed");
 }
 
 TEST_F(TraceRecords, LongRecordsAreCutAt511Characters) {

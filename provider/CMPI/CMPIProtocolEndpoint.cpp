@@ -1,0 +1,217 @@
+#include "CMPI/CMPIProtocolEndpoint.h"
+
+#include <array>
+#include <utility>
+
+#include "CMPI/CMPIObjectSupport.h"
+#include "cmpimacs.h"
+#include "providerutilities.h"
+
+namespace Quill {
+namespace IPInterfaceProvider {
+
+namespace {
+
+using Endpoint = IPprotocolEndpoint;
+
+const std::array<KeyGetter<Endpoint>, 4> kKeys{{
+    {"SystemCreationClassName", &Endpoint::getSystemCreationClassName},
+    {"SystemName", &Endpoint::getSystemName},
+    {"CreationClassName", &Endpoint::getCreationClassName},
+    {"Name", &Endpoint::getName},
+}};
+
+const std::array<KeyFilter, 2> kKeyFilters{{
+    {"SystemName", Endpoint::kSystemNameFilter},
+    {"Name", Endpoint::kNameFilter},
+}};
+
+// CIM RequestedState values the method accepts: enable, disable, reset.
+constexpr unsigned short kEnable = 2;
+constexpr unsigned short kDisable = 3;
+constexpr unsigned short kReset = 11;
+
+// CIM AddressOrigin values a client may apply: static, DHCP.
+constexpr unsigned short kStaticOrigin = 3;
+constexpr unsigned short kDhcpOrigin = 4;
+
+constexpr CMPIUint32 kMethodSucceeded = 0;
+constexpr CMPIUint32 kMethodFailed = 4;
+
+constexpr const char* kJobClassName = "OVX_ConcreteJob";
+constexpr const char* kJobInstanceId = "IPConfigSvcJob:1";
+
+}  // namespace
+
+CMPIProtocolEndpoint::CMPIProtocolEndpoint(const CMPIBroker* _broker, const CMPIContext* _context,
+                                           std::string _namespace)
+    : broker(_broker), context(_context), nameSpace(std::move(_namespace)) {
+    QUILL_TRACE_ENTER_PARAMS(" _broker=" << static_cast<const void*>(_broker)
+                                         << " _context=" << static_cast<const void*>(_context)
+                                         << " _namespace=" << nameSpace);
+}
+
+CMPIProtocolEndpoint::CMPIProtocolEndpoint(const CMPIBroker* _broker, const CMPIContext* _context,
+                                           const CMPIObjectPath* objectPath)
+    : broker(_broker), context(_context), nameSpace(ProviderUtilities::getNamespace(objectPath)) {
+    QUILL_TRACE_ENTER_PARAMS(" _broker=" << static_cast<const void*>(_broker)
+                                         << " _context=" << static_cast<const void*>(_context)
+                                         << " objectPath=" << static_cast<const void*>(objectPath));
+    setObjectPath(objectPath);
+}
+
+CMPIProtocolEndpoint::~CMPIProtocolEndpoint() {
+    QUILL_TRACE_METHOD();
+}
+
+void CMPIProtocolEndpoint::setObjectPath(const CMPIObjectPath* objectPath) {
+    QUILL_TRACE_ENTER_PARAMS(" objectPath=" << static_cast<const void*>(objectPath));
+    narrowByKeys(objectPath, kKeyFilters, [this](unsigned int filterType, std::string value) {
+        model.setFilter(filterType, std::move(value));
+    });
+}
+
+CMPIObjectPath* CMPIProtocolEndpoint::getObjectPath() const {
+    QUILL_TRACE_ENTER();
+    return buildObjectPath(broker, kClassName, nameSpace, model, kKeys);
+}
+
+CMPIInstance* CMPIProtocolEndpoint::getCMPIInstance(const char** properties) const {
+    QUILL_TRACE_ENTER_PARAMS(" properties=" << static_cast<const void*>(properties));
+    CMPIInstance* const instance = ProviderUtilities::createInstance(broker, getObjectPath());
+    if (instance == nullptr) {
+        return nullptr;
+    }
+    PropertyWriter writer(broker, instance);
+    writer.set("ElementName", model, &Endpoint::getName);
+    writer.set("Description", model, &Endpoint::getDescription);
+    writer.set("IPv4Address", model, &Endpoint::getIPv4Address);
+    writer.set("IPv6Address", model, &Endpoint::getIPv6Address);
+    writer.set("SubnetMask", model, &Endpoint::getSubnetMask);
+    writer.set("PrefixLength", model, &Endpoint::getPrefixLength);
+    writer.set("IPv6SubnetPrefixLength", model, &Endpoint::getIPv6SubnetPrefixLength);
+    writer.set("AddressType", model, &Endpoint::getAddressType);
+    writer.set("IPv6AddressType", model, &Endpoint::getIPv6AddressType);
+    writer.set("IPVersionSupport", model, &Endpoint::getIPVersionSupport);
+    writer.set("ProtocolIFType", model, &Endpoint::getProtocolIFType);
+    writer.set("EnabledState", model, &Endpoint::getEnabledState);
+    writer.set("RequestedState", model, &Endpoint::getEnabledState);
+    if (const auto origin = writer.set("AddressOrigin", model, &Endpoint::getAddressOrigin)) {
+        QUILL_TRACE_VALUE("IPOrigin in u16", *origin);
+    }
+    writer.set("SystemCreationClassName", model, &Endpoint::getSystemCreationClassName);
+    writer.set("SystemName", model, &Endpoint::getSystemName);
+    writer.set("CreationClassName", model, &Endpoint::getCreationClassName);
+    writer.set("Name", model, &Endpoint::getName);
+    writer.set("NameFormat", model, &Endpoint::getNameFormat);
+    return instance;
+}
+
+CMPIProtocolEndpoint::operator bool() const {
+    QUILL_TRACE_METHOD();
+    return static_cast<bool>(model);
+}
+
+void CMPIProtocolEndpoint::operator++() {
+    QUILL_TRACE_ENTER();
+    ++model;
+}
+
+void CMPIProtocolEndpoint::initialize() {
+    QUILL_TRACE_ENTER();
+    model.initialize();
+}
+
+CMPIStatus CMPIProtocolEndpoint::modifyInstance(const CMPIInstance* newInstance) {
+    QUILL_TRACE_ENTER_PARAMS(" newInstance=" << static_cast<const void*>(newInstance));
+    if (const auto end = positionOnInstance(*this, broker, newInstance, kClassName, "objstring")) {
+        return *end;
+    }
+    ModificationPlan plan(broker);
+
+    // Values equal to what the endpoint has are left alone, so that an
+    // instance sent back as it was read changes nothing.
+    unsigned short origin = 0;
+    if (ProviderUtilities::getProperty(newInstance, "AddressOrigin", origin)) {
+        unsigned short current = 0;
+        model.getAddressOrigin(current);
+        if (origin != current) {
+            if (origin != kStaticOrigin && origin != kDhcpOrigin) {
+                plan.refuse(CMPI_RC_ERR_INVALID_PARAMETER,
+                            "Invalid value for property 'AddressOrigin': only 3 (static) and 4 "
+                            "(DHCP) can be applied");
+            }
+            plan.checkWritable("AddressOrigin", model.canSetAddressOrigin());
+            plan.write("AddressOrigin", [this, origin] { return model.setAddressOrigin(origin); });
+        }
+    }
+
+    std::string address;
+    if (ProviderUtilities::getProperty(newInstance, "IPv4Address", address, false)) {
+        std::string current;
+        if (!model.getIPv4Address(current) || address != current) {
+            plan.checkAddress("IPv4Address", address, "");
+            plan.checkWritable("IPv4Address", model.canSetIPv4Address());
+            plan.write("IPv4Address", [this, address] { return model.setIPv4Address(address); });
+        }
+    }
+
+    std::string mask;
+    if (ProviderUtilities::getProperty(newInstance, "SubnetMask", mask, false)) {
+        std::string current;
+        if (!model.getSubnetMask(current) || mask != current) {
+            plan.checkAddress("SubnetMask", mask, "");
+            plan.checkWritable("SubnetMask", model.canSetSubnetMask());
+            plan.write("SubnetMask", [this, mask] { return model.setSubnetMask(mask); });
+        }
+    }
+
+    const IPprotocolEndpoint::AddressSettings before = model.captureAddressSettings();
+    return plan.carryOut([this, &before] { return model.restoreAddressSettings(before); });
+}
+
+CMPIUint32 CMPIProtocolEndpoint::executeMethod(const CMPIArgs* in, CMPIArgs* out,
+                                               CMPIStatus* status) {
+    QUILL_TRACE_ENTER_PARAMS(" in=" << static_cast<const void*>(in)
+                                    << " out=" << static_cast<const void*>(out)
+                                    << " status=" << static_cast<const void*>(status));
+    const CMPIData requested = in != nullptr ? CMGetArg(in, "RequestedState", status) : CMPIData{};
+    if (requested.type != CMPI_uint16 || CMIsNullValue(requested)) {
+        CMSetStatusWithChars(broker, status, CMPI_RC_ERR_INVALID_PARAMETER,
+                             "Invalid Type of Parameter");
+        return kMethodFailed;
+    }
+    const CMPIData timeout = in != nullptr ? CMGetArg(in, "TimeoutPeriod", status) : CMPIData{};
+    if (timeout.type != CMPI_dateTime) {
+        CMSetStatusWithChars(broker, status, CMPI_RC_ERR_INVALID_PARAMETER,
+                             "Invalid Type of TimeOut Parameter");
+        return kMethodFailed;
+    }
+    const unsigned short requestedState = requested.value.uint16;
+    QUILL_TRACE_VARIABLE(requestedState);
+    if (requestedState != kEnable && requestedState != kDisable && requestedState != kReset) {
+        CMSetStatusWithChars(broker, status, CMPI_RC_ERR_FAILED,
+                             "Invalid Value of RequestedState Parameter");
+        return kMethodFailed;
+    }
+    if (!model.setEnabledState(requestedState)) {
+        CMSetStatus(status, CMPI_RC_ERR_FAILED);
+        return kMethodFailed;
+    }
+
+    QUILL_TRACE_MESSAGE(Trace::kInfoLevel, "Calling CMNewObjectPath for ConcreteJob");
+    CMPIObjectPath* const job =
+        broker != nullptr ? CMNewObjectPath(broker, nameSpace.c_str(), kJobClassName, status)
+                          : nullptr;
+    if (job != nullptr && job->hdl != nullptr) {
+        CMAddKey(job, "InstanceID", kJobInstanceId, CMPI_chars);
+        if (out != nullptr) {
+            CMAddArg(out, "Job", &job, CMPI_ref);
+        }
+        QUILL_TRACE_MESSAGE(Trace::kInfoLevel, "Job Created Successfully");
+    }
+    return kMethodSucceeded;
+}
+
+}  // namespace IPInterfaceProvider
+}  // namespace Quill

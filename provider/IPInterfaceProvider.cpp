@@ -1,0 +1,482 @@
+#include "IPInterfaceProvider.h"
+
+#include <cstring>
+#include <exception>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "CMPI/CMPIObjectSupport.h"
+#include "CMPI/CMPIProtocolEndpoint.h"
+#include "Trace.h"
+#include "cmpimacs.h"
+#include "providerutilities.h"
+
+namespace Quill {
+namespace IPInterfaceProvider {
+
+const CMPIBroker* g_broker = nullptr;
+
+namespace {
+
+CMPIStatus statusOf(CMPIrc rc) {
+    return CMPIStatus{rc, nullptr};
+}
+
+constexpr const char* kUnknownFailure = "The operation failed for an unknown reason";
+
+CMPIStatus cleanupNothing() {
+    return statusOf(CMPI_RC_OK);
+}
+
+CMPIStatus failureStatus(const char* text) {
+    return statusWithMessage(g_broker, CMPI_RC_ERR_FAILED, text);
+}
+
+// ---- Instance operations, written once over the uniform surface of the CMPI
+// object classes: construct from (broker, context, path), operator bool,
+// operator++, getObjectPath, getCMPIInstance, and modifyInstance where the
+// class has it.
+
+using EnumerateNamesFunction = CMPIStatus (*)(const CMPIContext*, const CMPIResult*,
+                                              const CMPIObjectPath*);
+using EnumerateInstancesFunction = CMPIStatus (*)(const CMPIContext*, const CMPIResult*,
+                                                  const CMPIObjectPath*, const char**);
+using ModifyFunction = CMPIStatus (*)(const CMPIContext*, const CMPIResult*, const CMPIObjectPath*,
+                                      const CMPIInstance*);
+using MethodFunction = CMPIUint32 (*)(const CMPIContext*, const CMPIObjectPath*, const CMPIArgs*,
+                                      CMPIArgs*, CMPIStatus*);
+
+template <typename Object>
+CMPIStatus enumerateNames(const CMPIContext* context, const CMPIResult* result,
+                          const CMPIObjectPath* path) {
+    for (Object object(g_broker, context, path); object; ++object) {
+        CMPIObjectPath* const name = object.getObjectPath();
+        if (name != nullptr) {
+            CMReturnObjectPath(result, name);
+        }
+    }
+    CMReturnDone(result);
+    return statusOf(CMPI_RC_OK);
+}
+
+template <typename Object>
+CMPIStatus enumerateInstances(const CMPIContext* context, const CMPIResult* result,
+                              const CMPIObjectPath* path, const char** properties) {
+    for (Object object(g_broker, context, path); object; ++object) {
+        CMPIInstance* const instance = object.getCMPIInstance(properties);
+        if (instance != nullptr) {
+            CMReturnInstance(result, instance);
+        }
+    }
+    CMReturnDone(result);
+    return statusOf(CMPI_RC_OK);
+}
+
+// Exactly the instance whose keys are those of the path, or rc 6.
+template <typename Object>
+CMPIStatus getInstance(const CMPIContext* context, const CMPIResult* result,
+                       const CMPIObjectPath* path, const char** properties) {
+    Object object(g_broker, context, path);
+    CMPIStatus status = statusOf(CMPI_RC_OK);
+    if (positionOnKeys(object, path)) {
+        CMPIInstance* const instance = object.getCMPIInstance(properties);
+        if (instance != nullptr) {
+            CMReturnInstance(result, instance);
+        }
+    } else {
+        status = statusWithMessage(
+            g_broker, CMPI_RC_ERR_NOT_FOUND,
+            std::string("No ") + Object::kClassName + " instance has the given keys");
+    }
+    CMReturnDone(result);
+    return status;
+}
+
+template <typename Object>
+CMPIStatus modifyInstance(const CMPIContext* context, const CMPIResult* result,
+                          const CMPIObjectPath* path, const CMPIInstance* instance) {
+    Object object(g_broker, context, path);
+    CMPIStatus status = statusOf(CMPI_RC_OK);
+    if (positionOnKeys(object, path)) {
+        status = object.modifyInstance(instance);
+    } else {
+        status = statusWithMessage(
+            g_broker, CMPI_RC_ERR_NOT_FOUND,
+            std::string("No ") + Object::kClassName + " instance has the given keys");
+    }
+    CMReturnDone(result);
+    return status;
+}
+
+// The method body runs on the element the path names exactly; a method name
+// the class does not have is rc 17.
+template <typename Object>
+CMPIUint32 invokeMethod(const CMPIContext* context, const CMPIObjectPath* path, const CMPIArgs* in,
+                        CMPIArgs* out, CMPIStatus* status) {
+    Object object(g_broker, context, path);
+    if (!positionOnKeys(object, path)) {
+        *status = statusWithMessage(
+            g_broker, CMPI_RC_ERR_NOT_FOUND,
+            std::string("No ") + Object::kClassName + " instance has the given keys");
+        return CMPI_RC_ERR_NOT_FOUND;
+    }
+    const CMPIUint32 ret = object.executeMethod(in, out, status);
+    QUILL_TRACE_VARIABLE(ret);
+    return ret;
+}
+
+struct InstanceOperations {
+    EnumerateNamesFunction enumerateNames = nullptr;
+    EnumerateInstancesFunction enumerateInstances = nullptr;
+    EnumerateInstancesFunction getInstance = nullptr;
+    ModifyFunction modifyInstance = nullptr;  // null for classes that cannot be modified
+};
+
+template <typename Object>
+constexpr InstanceOperations readOnlyOperations() {
+    return InstanceOperations{&enumerateNames<Object>, &enumerateInstances<Object>,
+                              &getInstance<Object>, nullptr};
+}
+
+template <typename Object>
+constexpr InstanceOperations modifiableOperations() {
+    InstanceOperations operations = readOnlyOperations<Object>();
+    operations.modifyInstance = &modifyInstance<Object>;
+    return operations;
+}
+
+struct MethodOperation {
+    const char* name = nullptr;  // exact, case-sensitive
+    MethodFunction invoke = nullptr;
+};
+
+template <typename Object>
+constexpr MethodOperation methodOf() {
+    return MethodOperation{Object::kMethodName, &invokeMethod<Object>};
+}
+
+// One row per class id the operations act on. A row whose operations are
+// missing stands for a class that is not served yet.
+struct ClassRow {
+    unsigned short id;
+    // The name under which a modify request traces its path text.
+    const char* pathVariable;
+    InstanceOperations instance;
+    MethodOperation method;
+};
+
+constexpr const char* kObjString = "objstring";
+
+const ClassRow kClassRows[] = {
+    {9, kObjString, modifiableOperations<CMPIProtocolEndpoint>(), methodOf<CMPIProtocolEndpoint>()},
+    {66, "l_strObjPath", {}, {}},
+    {67, kObjString, {}, {}},
+    {68, kObjString, {}, {}},
+    {69, kObjString, {}, {}},
+    {70, kObjString, {}, {}},
+    {71, kObjString, {}, {}},
+    {72, kObjString, {}, {}},
+    {73, kObjString, {}, {}},
+    {80, kObjString, {}, {}},
+    {81, kObjString, {}, {}},
+    {120, kObjString, {}, {}},
+    {121, kObjString, {}, {}},
+    {128, kObjString, {}, {}},
+    // ApplySettingToIPProtocolEndpoint is accepted by name; the class's body
+    // joins with its own row entries.
+    {129, kObjString, {}, {"ApplySettingToIPProtocolEndpoint", nullptr}},
+    {130, kObjString, {}, {}},
+    {131, kObjString, {}, {}},
+};
+
+const ClassRow* findClassRow(unsigned short classId) {
+    for (const ClassRow& row : kClassRows) {
+        if (row.id == classId) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+// The class id of the request's path, traced.
+unsigned short classIdOf(const CMPIObjectPath* path) {
+    const unsigned short classId = ProviderUtilities::getClassId(path);
+    QUILL_TRACE_VARIABLE(classId);
+    return classId;
+}
+
+// The association base classes a request may name, and the provider's
+// classes each covers, in the order they are tried.
+struct AssociationBase {
+    const char* baseClass;
+    std::vector<unsigned short> ids;
+};
+
+const AssociationBase kAssociationBases[] = {
+    {"CIM_ElementSettingData", {68, 73}},
+    {"CIM_OrderedComponent", {71}},
+    {"CIM_BindsToLanEndPoint", {67}},
+    {"CIM_HostedAccessPoint", {72, 120, 80}},
+    {"CIM_RemoteAccessAvailableToElement", {81}},
+    {"CIM_ElementCapabilities", {121}},
+    {"CIM_HostedService", {130}},
+    {"CIM_ServiceAffectsElement", {131}},
+};
+
+}  // namespace
+
+CMPIStatus runAtBoundary(const std::function<CMPIStatus()>& branch) {
+    try {
+        return branch();
+    } catch (const std::exception& failure) {
+        QUILL_TRACE_MESSAGE(Trace::kFailureLevel, failure.what());
+        return failureStatus(failure.what());
+    } catch (...) {
+        QUILL_TRACE_MESSAGE(Trace::kFailureLevel, kUnknownFailure);
+        return failureStatus(kUnknownFailure);
+    }
+}
+
+bool getClassId(const char* className, const char* nameSpace, std::vector<unsigned short>& ids) {
+    QUILL_TRACE_ENTER_PARAMS(" className=" << (className != nullptr ? className : "")
+                                           << " nameSpace="
+                                           << (nameSpace != nullptr ? nameSpace : ""));
+    const unsigned short known = ProviderUtilities::getClassId(className);
+    if (known != ProviderUtilities::kUnknownClassId) {
+        ids.push_back(known);
+        return true;
+    }
+    const std::string space = nameSpace != nullptr ? nameSpace : "";
+    bool found = false;
+    for (const AssociationBase& base : kAssociationBases) {
+        if (!ProviderUtilities::areClassesRelated(g_broker, space, className, base.baseClass)) {
+            continue;
+        }
+        if (std::string(base.baseClass) == "CIM_HostedAccessPoint") {
+            QUILL_TRACE_VALUE("0x48", 72);
+            QUILL_TRACE_VALUE("0x78", 120);
+            QUILL_TRACE_VALUE("0x50", 80);
+        }
+        ids.insert(ids.end(), base.ids.begin(), base.ids.end());
+        found = true;
+    }
+    return found;
+}
+
+CMPIStatus IPInterface_Cleanup(CMPIInstanceMI*, const CMPIContext*, CMPIBoolean) {
+    return cleanupNothing();
+}
+
+CMPIStatus IPInterface_Cleanup(CMPIAssociationMI*, const CMPIContext*, CMPIBoolean) {
+    return cleanupNothing();
+}
+
+CMPIStatus IPInterface_MethodCleanup(CMPIMethodMI*, const CMPIContext*, CMPIBoolean) {
+    return statusOf(CMPI_RC_ERR_NOT_SUPPORTED);
+}
+
+CMPIStatus IPInterface_EnumInstanceNames(CMPIInstanceMI*, const CMPIContext* context,
+                                         const CMPIResult* result, const CMPIObjectPath* path) {
+    QUILL_MARK_PROVIDER_ENTRY();
+    const CMPIStatus status = runAtBoundary([&] {
+        CMPIStatus branchStatus = statusOf(CMPI_RC_ERR_INVALID_CLASS);
+        const ClassRow* const row = findClassRow(classIdOf(path));
+        if (row != nullptr && row->instance.enumerateNames != nullptr) {
+            branchStatus = row->instance.enumerateNames(context, result, path);
+        }
+        return branchStatus;
+    });
+    QUILL_MARK_PROVIDER_EXIT();
+    return status;
+}
+
+CMPIStatus IPInterface_EnumInstances(CMPIInstanceMI*, const CMPIContext* context,
+                                     const CMPIResult* result, const CMPIObjectPath* path,
+                                     const char** properties) {
+    QUILL_MARK_PROVIDER_ENTRY();
+    const CMPIStatus status = runAtBoundary([&] {
+        CMPIStatus branchStatus = statusOf(CMPI_RC_ERR_INVALID_CLASS);
+        const ClassRow* const row = findClassRow(classIdOf(path));
+        if (row != nullptr && row->instance.enumerateInstances != nullptr) {
+            branchStatus = row->instance.enumerateInstances(context, result, path, properties);
+        }
+        return branchStatus;
+    });
+    QUILL_MARK_PROVIDER_EXIT();
+    return status;
+}
+
+CMPIStatus IPInterface_GetInstance(CMPIInstanceMI*, const CMPIContext* context,
+                                   const CMPIResult* result, const CMPIObjectPath* path,
+                                   const char** properties) {
+    QUILL_MARK_PROVIDER_ENTRY();
+    const CMPIStatus status = runAtBoundary([&] {
+        CMPIStatus branchStatus = statusOf(CMPI_RC_ERR_INVALID_CLASS);
+        const ClassRow* const row = findClassRow(classIdOf(path));
+        if (row != nullptr && row->instance.getInstance != nullptr) {
+            branchStatus = row->instance.getInstance(context, result, path, properties);
+        }
+        return branchStatus;
+    });
+    QUILL_MARK_PROVIDER_EXIT();
+    return status;
+}
+
+CMPIStatus IPInterface_CreateInstance(CMPIInstanceMI*, const CMPIContext*, const CMPIResult*,
+                                      const CMPIObjectPath*, const CMPIInstance*) {
+    QUILL_MARK_PROVIDER_ENTRY();
+    const CMPIStatus status = statusOf(CMPI_RC_ERR_NOT_SUPPORTED);
+    QUILL_MARK_PROVIDER_EXIT();
+    return status;
+}
+
+CMPIStatus IPInterface_ModifyInstance(CMPIInstanceMI*, const CMPIContext* context,
+                                      const CMPIResult* result, const CMPIObjectPath* path,
+                                      const CMPIInstance* instance, const char**) {
+    QUILL_MARK_PROVIDER_ENTRY();
+    const CMPIStatus status = runAtBoundary([&] {
+        CMPIStatus branchStatus = statusOf(CMPI_RC_ERR_NOT_SUPPORTED);
+        const ClassRow* const row = findClassRow(classIdOf(path));
+        if (row != nullptr && row->instance.modifyInstance != nullptr) {
+            QUILL_TRACE_VALUE(row->pathVariable, objectPathText(g_broker, path));
+            branchStatus = row->instance.modifyInstance(context, result, path, instance);
+        }
+        return branchStatus;
+    });
+    QUILL_MARK_PROVIDER_EXIT();
+    return status;
+}
+
+CMPIStatus IPInterface_DeleteInstance(CMPIInstanceMI*, const CMPIContext*, const CMPIResult*,
+                                      const CMPIObjectPath*) {
+    QUILL_TRACE_METHOD();
+    return statusOf(CMPI_RC_ERR_NOT_SUPPORTED);
+}
+
+CMPIStatus IPInterface_ExecQuery(CMPIInstanceMI*, const CMPIContext*, const CMPIResult*,
+                                 const CMPIObjectPath*, const char*, const char*) {
+    QUILL_TRACE_METHOD();
+    return statusOf(CMPI_RC_ERR_NOT_SUPPORTED);
+}
+
+CMPIStatus IPInterface_Associators(CMPIAssociationMI*, const CMPIContext*, const CMPIResult*,
+                                   const CMPIObjectPath*, const char*, const char*, const char*,
+                                   const char*, const char**) {
+    QUILL_MARK_PROVIDER_ENTRY();
+    const CMPIStatus status = statusOf(CMPI_RC_ERR_INVALID_CLASS);
+    QUILL_MARK_PROVIDER_EXIT();
+    return status;
+}
+
+CMPIStatus IPInterface_AssociatorNames(CMPIAssociationMI*, const CMPIContext*, const CMPIResult*,
+                                       const CMPIObjectPath*, const char*, const char*, const char*,
+                                       const char*) {
+    QUILL_MARK_PROVIDER_ENTRY();
+    const CMPIStatus status = statusOf(CMPI_RC_ERR_INVALID_CLASS);
+    QUILL_MARK_PROVIDER_EXIT();
+    return status;
+}
+
+CMPIStatus IPInterface_References(CMPIAssociationMI*, const CMPIContext*, const CMPIResult*,
+                                  const CMPIObjectPath*, const char*, const char*, const char**) {
+    QUILL_MARK_PROVIDER_ENTRY();
+    const CMPIStatus status = statusOf(CMPI_RC_ERR_INVALID_CLASS);
+    QUILL_MARK_PROVIDER_EXIT();
+    return status;
+}
+
+CMPIStatus IPInterface_ReferenceNames(CMPIAssociationMI*, const CMPIContext*, const CMPIResult*,
+                                      const CMPIObjectPath*, const char*, const char*) {
+    QUILL_MARK_PROVIDER_ENTRY();
+    const CMPIStatus status = statusOf(CMPI_RC_ERR_INVALID_CLASS);
+    QUILL_MARK_PROVIDER_EXIT();
+    return status;
+}
+
+CMPIStatus IPInterface_InvokeMethod(CMPIMethodMI*, const CMPIContext* context,
+                                    const CMPIResult* result, const CMPIObjectPath* path,
+                                    const char* method, const CMPIArgs* in, CMPIArgs* out) {
+    QUILL_MARK_PROVIDER_ENTRY();
+    CMPIStatus status = statusOf(CMPI_RC_OK);
+    CMPIUint32 ret = 0;
+    try {
+        const ClassRow* const row = findClassRow(classIdOf(path));
+        const MethodOperation* const operation = row != nullptr ? &row->method : nullptr;
+        if (operation == nullptr || operation->name == nullptr) {
+            ret = CMPI_RC_ERR_INVALID_CLASS;
+            status = statusOf(CMPI_RC_ERR_INVALID_CLASS);
+        } else if (method == nullptr || std::strcmp(method, operation->name) != 0) {
+            ret = CMPI_RC_ERR_METHOD_NOT_FOUND;
+            status = statusOf(CMPI_RC_ERR_METHOD_NOT_FOUND);
+        } else if (operation->invoke == nullptr) {
+            ret = CMPI_RC_ERR_INVALID_CLASS;
+            status = statusOf(CMPI_RC_ERR_INVALID_CLASS);
+        } else {
+            ret = operation->invoke(context, path, in, out, &status);
+        }
+    } catch (const std::exception& failure) {
+        status = failureStatus(failure.what());
+    } catch (...) {
+        status = failureStatus(kUnknownFailure);
+    }
+    CMReturnData(result, &ret, CMPI_uint32);
+    CMReturnDone(result);
+    return status;
+}
+
+namespace {
+
+CMPIInstanceMIFT instanceTable = {
+    CMPICurrentVersion,
+    CMPICurrentVersion,
+    "instanceIPInterfaceProvider",
+    IPInterface_Cleanup,
+    IPInterface_EnumInstanceNames,
+    IPInterface_EnumInstances,
+    IPInterface_GetInstance,
+    IPInterface_CreateInstance,
+    IPInterface_ModifyInstance,
+    IPInterface_DeleteInstance,
+    IPInterface_ExecQuery,
+};
+
+CMPIAssociationMIFT associationTable = {
+    CMPICurrentVersion,     CMPICurrentVersion,         "associationIPInterfaceProvider",
+    IPInterface_Cleanup,    IPInterface_Associators,    IPInterface_AssociatorNames,
+    IPInterface_References, IPInterface_ReferenceNames,
+};
+
+CMPIMethodMIFT methodTable = {
+    CMPICurrentVersion,        CMPICurrentVersion,       "methodIPInterfaceProvider",
+    IPInterface_MethodCleanup, IPInterface_InvokeMethod,
+};
+
+CMPIInstanceMI instanceMI = {nullptr, &instanceTable};
+CMPIAssociationMI associationMI = {nullptr, &associationTable};
+CMPIMethodMI methodMI = {nullptr, &methodTable};
+
+}  // namespace
+
+}  // namespace IPInterfaceProvider
+}  // namespace Quill
+
+using Quill::IPInterfaceProvider::g_broker;
+
+CMPIInstanceMI* IPInterfaceProvider_Create_InstanceMI(const CMPIBroker* broker, const CMPIContext*,
+                                                      CMPIStatus*) {
+    g_broker = broker;
+    return &Quill::IPInterfaceProvider::instanceMI;
+}
+
+CMPIAssociationMI* IPInterfaceProvider_Create_AssociationMI(const CMPIBroker* broker,
+                                                            const CMPIContext*, CMPIStatus*) {
+    g_broker = broker;
+    return &Quill::IPInterfaceProvider::associationMI;
+}
+
+CMPIMethodMI* IPInterfaceProvider_Create_MethodMI(const CMPIBroker* broker, const CMPIContext*,
+                                                  CMPIStatus*) {
+    g_broker = broker;
+    return &Quill::IPInterfaceProvider::methodMI;
+}

@@ -1,0 +1,118 @@
+// The walk every instance model shares: a forward-only cursor over the
+// network-interface nodes, narrowed by key filters that all must pass.
+//
+// A model derives from FilteredInterfaceWalk<Model> and supplies
+//   std::optional<std::string> filterValue(unsigned filterType) const
+// the actual value a filter of that type is compared with (nothing when the
+// type is unknown or the value cannot be read: the filter is then neutral).
+// It may also supply, hiding the defaults below:
+//   void rawStep()                      one position on, without filtering
+//   bool standsOnPosition() const       whether the walk stands on a position
+//   std::optional<bool> filterMatches(const InterfaceFilter&, const std::string& actual) const
+//                                       a comparison other than exact equality
+// A model that keeps these private declares the walk its friend.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Trace.h"
+#include "instrumentation.h"
+
+namespace Quill {
+namespace IPInterfaceProvider {
+
+struct InterfaceFilter {
+    unsigned int filterType = 0;
+    std::string reference;
+};
+
+template <typename Model>
+class FilteredInterfaceWalk {
+  public:
+    // Narrows the walk and moves on from where it stands to the first position
+    // that passes every filter so far; a later filter never restarts the walk.
+    void setFilter(unsigned int filterType, std::string reference) {
+        QUILL_TRACE_ENTER_PARAMS(" filterType=" << filterType << " reference=" << reference);
+        filterApplied_ = true;
+        filters_.push_back(InterfaceFilter{filterType, std::move(reference)});
+        while (model().standsOnPosition() && !evaluate()) {
+            model().rawStep();
+        }
+    }
+
+    // Whether the current position passes every filter.
+    bool evaluate() const {
+        QUILL_TRACE_ENTER();
+        bool passes = true;
+        for (auto filter = filters_.begin(); passes && filter != filters_.end(); ++filter) {
+            const std::optional<std::string> actual = model().filterValue(filter->filterType);
+            if (!actual) {
+                continue;
+            }
+            const std::optional<bool> matches = model().filterMatches(*filter, *actual);
+            if (matches) {
+                passes = *matches;
+            }
+        }
+        QUILL_TRACE_VARIABLE(passes);
+        return passes;
+    }
+
+    // One position on; with filters, on to the next that passes them all.
+    void operator++() {
+        QUILL_TRACE_ENTER();
+        model().rawStep();
+        while (filterApplied_ && model().standsOnPosition() && !evaluate()) {
+            model().rawStep();
+        }
+    }
+
+    explicit operator bool() const {
+        QUILL_TRACE_METHOD();
+        return model().standsOnPosition();
+    }
+
+  protected:
+    FilteredInterfaceWalk() { cursor_.selectNode(NodeLexicon::IPInterface); }
+
+    // Back to an unfiltered walk from the first interface.
+    void restart() {
+        QUILL_TRACE_ENTER();
+        filterApplied_ = false;
+        cursor_.selectNode(NodeLexicon::IPInterface);
+        filters_.clear();
+    }
+
+    void rawStep() { ++cursor_; }
+    bool standsOnPosition() const { return static_cast<bool>(cursor_); }
+    std::optional<bool> filterMatches(const InterfaceFilter& filter,
+                                      const std::string& actual) const {
+        return filter.reference == actual;
+    }
+
+    // Whether a write of the property could be accepted on the current node.
+    bool isWritable(NodeLexicon::Properties property) const {
+        bool readOnly = true;
+        return cursor_.isPropertyReadOnly(property, readOnly) && !readOnly;
+    }
+
+    bool filterApplied() const { return filterApplied_; }
+    const std::vector<InterfaceFilter>& filters() const { return filters_; }
+    std::vector<InterfaceFilter>& filters() { return filters_; }
+    const Instrumentation& cursor() const { return cursor_; }
+    Instrumentation& cursor() { return cursor_; }
+
+  private:
+    Model& model() { return static_cast<Model&>(*this); }
+    const Model& model() const { return static_cast<const Model&>(*this); }
+
+    bool filterApplied_ = false;
+    std::vector<InterfaceFilter> filters_;
+    Instrumentation cursor_;
+};
+
+}  // namespace IPInterfaceProvider
+}  // namespace Quill

@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "HostCallSupport.h"
+
+namespace {
+
+using ovx::host::Arguments;
+using ovx::host::CimDateTime;
+using ovx::host::ObjectPath;
+using ovx::host::Value;
+using ProviderTest::endpointPath;
+using ProviderTest::interfaceNode;
+using ProviderTest::Json;
+using ProviderTest::kNamespace;
+using ProviderTest::systemDescription;
+
+Arguments stateChange(Value requestedState) {
+    Arguments in;
+    in.set("RequestedState", std::move(requestedState));
+    in.set("TimeoutPeriod",
+           Value::dateTime(CimDateTime::fromMicroseconds(30'000'000, /*interval=*/true)));
+    return in;
+}
+
+class RequestStateChange : public ProviderTest::ProviderCalls {
+  protected:
+    void SetUp() override { useSystem(ProviderTest::standardSystem()); }
+
+    // The one uint32 the invocation returned, after checking it came once
+    // and was followed by returnDone once.
+    static unsigned long long returned(const ProviderTest::Outcome& outcome) {
+        EXPECT_EQ(outcome.data.doneCount, 1u);
+        EXPECT_EQ(outcome.data.data.size(), 1u);
+        if (outcome.data.data.size() != 1u) {
+            return ~0ull;
+        }
+        EXPECT_EQ(outcome.data.data[0].type(), CMPI_uint32);
+        return outcome.data.data[0].asUnsigned();
+    }
+    Json nodeState(const std::string& name) {
+        return system().interfaceProperty(name, "EnabledState");
+    }
+};
+
+TEST_F(RequestStateChange, EnableSucceedsWithAJobReference) {
+    const auto call =
+        invoke(endpointPath("eth1"), "RequestStateChange", stateChange(Value::uint16(2)));
+    EXPECT_EQ(call.outcome.rc, CMPI_RC_OK);
+    EXPECT_EQ(returned(call.outcome), 0u);
+    EXPECT_EQ(nodeState("eth1"), 1);
+    const Value* const job = call.out.find("Job");
+    ASSERT_NE(job, nullptr);
+    ASSERT_EQ(job->type(), CMPI_ref);
+    EXPECT_EQ(job->asReference().className(), "OVX_ConcreteJob");
+    EXPECT_EQ(job->asReference().nameSpace(), kNamespace);
+    ASSERT_NE(job->asReference().findKey("InstanceID"), nullptr);
+    EXPECT_EQ(job->asReference().findKey("InstanceID")->asString(), "IPConfigSvcJob:1");
+}
+
+TEST_F(RequestStateChange, DisableAndResetWriteTheirNodeCodes) {
+    EXPECT_EQ(
+        returned(invoke(endpointPath("eth0"), "RequestStateChange", stateChange(Value::uint16(3)))
+                     .outcome),
+        0u);
+    EXPECT_EQ(nodeState("eth0"), 12);
+    EXPECT_EQ(
+        returned(invoke(endpointPath("eth0"), "RequestStateChange", stateChange(Value::uint16(11)))
+                     .outcome),
+        0u);
+    EXPECT_EQ(nodeState("eth0"), 9);
+    EXPECT_EQ(nodeState("eth1"), 12);
+}
+
+TEST_F(RequestStateChange, RequestedStateOfAnotherTypeIsRefusedFirst) {
+    const std::string before = system().text();
+    Arguments in;
+    in.set("RequestedState", Value::uint32(2));
+    const auto call = invoke(endpointPath("eth0"), "RequestStateChange", in);
+    EXPECT_EQ(call.outcome.rc, CMPI_RC_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(call.outcome.message, "Invalid Type of Parameter");
+    EXPECT_EQ(returned(call.outcome), 4u);
+    EXPECT_EQ(call.out.find("Job"), nullptr);
+    EXPECT_EQ(system().text(), before);
+}
+
+TEST_F(RequestStateChange, MissingRequestedStateIsRefused) {
+    Arguments in;
+    in.set("TimeoutPeriod", Value::dateTime(CimDateTime::fromMicroseconds(0, true)));
+    const auto call = invoke(endpointPath("eth0"), "RequestStateChange", in);
+    EXPECT_EQ(call.outcome.rc, CMPI_RC_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(call.outcome.message, "Invalid Type of Parameter");
+    EXPECT_EQ(returned(call.outcome), 4u);
+}
+
+TEST_F(RequestStateChange, MissingTimeoutPeriodIsRefusedEvenForAValidState) {
+    const std::string before = system().text();
+    Arguments in;
+    in.set("RequestedState", Value::uint16(2));
+    const auto call = invoke(endpointPath("eth1"), "RequestStateChange", in);
+    EXPECT_EQ(call.outcome.rc, CMPI_RC_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(call.outcome.message, "Invalid Type of TimeOut Parameter");
+    EXPECT_EQ(returned(call.outcome), 4u);
+    EXPECT_EQ(system().text(), before);
+}
+
+TEST_F(RequestStateChange, TimeoutPeriodOfAnotherTypeIsRefused) {
+    Arguments in;
+    in.set("RequestedState", Value::uint16(2));
+    in.set("TimeoutPeriod", Value::string("00000000000030.000000:000"));
+    const auto call = invoke(endpointPath("eth1"), "RequestStateChange", in);
+    EXPECT_EQ(call.outcome.rc, CMPI_RC_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(call.outcome.message, "Invalid Type of TimeOut Parameter");
+}
+
+TEST_F(RequestStateChange, StatesOtherThanEnableDisableResetFail) {
+    const std::string before = system().text();
+    for (const unsigned short state : {0, 1, 4, 6, 10, 12, 32768}) {
+        const auto call =
+            invoke(endpointPath("eth0"), "RequestStateChange", stateChange(Value::uint16(state)));
+        EXPECT_EQ(call.outcome.rc, CMPI_RC_ERR_FAILED) << state;
+        EXPECT_EQ(call.outcome.message, "Invalid Value of RequestedState Parameter");
+        EXPECT_EQ(returned(call.outcome), 4u);
+    }
+    EXPECT_EQ(system().text(), before);
+}
+
+TEST_F(RequestStateChange, ANodeThatRefusesTheChangeFailsWithoutMessage) {
+    useSystem(systemDescription(
+        Json::array({interfaceNode("eth0", "Ethernet", {{"Name", "eth0"}, {"EnabledState", 1}},
+                                   Json::array({"EnabledState"}))})));
+    const auto call =
+        invoke(endpointPath("eth0"), "RequestStateChange", stateChange(Value::uint16(3)));
+    EXPECT_EQ(call.outcome.rc, CMPI_RC_ERR_FAILED);
+    EXPECT_FALSE(call.outcome.hasMessage);
+    EXPECT_EQ(returned(call.outcome), 4u);
+    EXPECT_EQ(nodeState("eth0"), 1);
+}
+
+TEST_F(RequestStateChange, AnEndpointThatDoesNotExistIsNotFound) {
+    const std::string before = system().text();
+    const auto call =
+        invoke(endpointPath("eth5"), "RequestStateChange", stateChange(Value::uint16(2)));
+    EXPECT_EQ(call.outcome.rc, CMPI_RC_ERR_NOT_FOUND);
+    EXPECT_EQ(returned(call.outcome), 6u);
+    EXPECT_EQ(system().text(), before);
+}
+
+TEST_F(RequestStateChange, MethodNamesAreCaseSensitive) {
+    const std::string before = system().text();
+    for (const char* method : {"requeststatechange", "REQUESTSTATECHANGE", "RequestStatechange"}) {
+        const auto call = invoke(endpointPath("eth0"), method, stateChange(Value::uint16(3)));
+        EXPECT_EQ(call.outcome.rc, CMPI_RC_ERR_METHOD_NOT_FOUND) << method;
+        EXPECT_EQ(returned(call.outcome), 17u) << method;
+    }
+    EXPECT_EQ(system().text(), before);
+}
+
+class MethodDispatch : public RequestStateChange {};
+
+TEST_F(MethodDispatch, TheConfigurationServiceAnswersInvalidClassUntilItIsServed) {
+    ObjectPath service(kNamespace, "OVX_IPConfigurationService");
+    const auto call = invoke(service, "ApplySettingToIPProtocolEndpoint", Arguments{});
+    EXPECT_EQ(call.outcome.rc, CMPI_RC_ERR_INVALID_CLASS);
+    EXPECT_EQ(returned(call.outcome), 5u);
+}
+
+TEST_F(MethodDispatch, TheConfigurationServiceDoesNotKnowRequestStateChange) {
+    ObjectPath service(kNamespace, "OVX_IPConfigurationService");
+    const auto call = invoke(service, "RequestStateChange", stateChange(Value::uint16(2)));
+    EXPECT_EQ(call.outcome.rc, CMPI_RC_ERR_METHOD_NOT_FOUND);
+    EXPECT_EQ(returned(call.outcome), 17u);
+}
+
+TEST_F(MethodDispatch, OtherClassesAreInvalidWhateverTheMethod) {
+    for (const char* className :
+         {"OVX_IPAssignmentSettingData", "OVX_IPHostedAccessPoint", "CIM_Unknown"}) {
+        const auto call = invoke(ObjectPath(kNamespace, className), "RequestStateChange",
+                                 stateChange(Value::uint16(2)));
+        EXPECT_EQ(call.outcome.rc, CMPI_RC_ERR_INVALID_CLASS) << className;
+        EXPECT_EQ(returned(call.outcome), 5u) << className;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,159 @@
+// Small system descriptions written into a temporary directory and made the
+// node store of the process, for tests of the models and the operations.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <unistd.h>
+
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "instrumentation.h"
+
+namespace ProviderTest {
+
+using Json = nlohmann::json;
+
+inline std::string thisHostName() {
+    std::array<char, 256> buffer{};
+    if (gethostname(buffer.data(), buffer.size() - 1) != 0) {
+        return std::string();
+    }
+    return buffer.data();
+}
+
+// An interface node as the system description writes it.
+inline Json interfaceNode(const std::string& id, const std::string& description, Json properties,
+                          Json readOnly = Json::array()) {
+    return Json{{"type", "IPInterface"},
+                {"id", id},
+                {"description", description},
+                {"properties", std::move(properties)},
+                {"readOnly", std::move(readOnly)}};
+}
+
+// A system node owning LAN endpoints, each owning one of the interfaces.
+inline Json systemNode(const std::string& id, const std::string& description,
+                       const std::string& name, const Json& interfaces) {
+    Json lanEndpoints = Json::array();
+    int index = 0;
+    for (const Json& interface : interfaces) {
+        lanEndpoints.push_back(Json{{"type", "LANEndpoint"},
+                                    {"id", "lan" + std::to_string(index++)},
+                                    {"children", Json::array({interface})}});
+    }
+    return Json{{"type", "ComputerSystem"},
+                {"id", id},
+                {"description", description},
+                {"properties", {{"Name", name}}},
+                {"children", lanEndpoints}};
+}
+
+// The host with the given interfaces and a service processor with its own.
+inline Json systemDescription(const Json& hostInterfaces,
+                              const Json& serviceProcessorInterfaces = Json::array()) {
+    Json nodes = Json::array({systemNode("host", "Host", thisHostName(), hostInterfaces)});
+    if (!serviceProcessorInterfaces.empty()) {
+        nodes.push_back(systemNode("bmc", "BMC", "BMC", serviceProcessorInterfaces));
+    }
+    return Json{{"nodes", nodes}};
+}
+
+// Two host interfaces and one of the service processor, with every
+// property the endpoint shows.
+inline Json standardSystem() {
+    return systemDescription(Json::array({interfaceNode("eth0", "Intel Ethernet",
+                                                        {{"Name", "eth0"},
+                                                         {"IPv4Address", "192.168.1.10"},
+                                                         {"SubnetMask", "255.255.255.0"},
+                                                         {"IPv6Address", "fe80::1"},
+                                                         {"IPv6PrefixLength", 64},
+                                                         {"IPv6AddressType", 7},
+                                                         {"ProtocolIFType", 4096},
+                                                         {"IPVersion", 1},
+                                                         {"EnabledState", 1},
+                                                         {"AddressOrigin", 3}}),
+                                          interfaceNode("eth1", "Broadcom Ethernet",
+                                                        {{"Name", "eth1"},
+                                                         {"IPv4Address", "10.0.0.5"},
+                                                         {"SubnetMask", "255.0.0.0"},
+                                                         {"IPVersion", 3},
+                                                         {"EnabledState", 12},
+                                                         {"AddressOrigin", 1}})}),
+                             Json::array({interfaceNode("bmc0", "BMC NIC",
+                                                        {{"Name", "bmc0"},
+                                                         {"IPv4Address", "192.168.1.200"},
+                                                         {"SubnetMask", "255.255.255.0"},
+                                                         {"IPVersion", 1},
+                                                         {"EnabledState", 1},
+                                                         {"AddressOrigin", 1}})}));
+}
+
+// A temporary directory with a system description that every cursor of the
+// process reads while the object lives.
+class SystemDescriptionFile {
+  public:
+    explicit SystemDescriptionFile(const Json& description) {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "ovx-endpoint-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) {
+            ADD_FAILURE() << "cannot create a temporary directory";
+        }
+        directory_ = pattern;
+        path_ = directory_ / "system.json";
+        write(description);
+        Quill::setNodeStore(std::make_shared<Quill::FileNodeStore>(path_.string()));
+    }
+    SystemDescriptionFile(const SystemDescriptionFile&) = delete;
+    SystemDescriptionFile& operator=(const SystemDescriptionFile&) = delete;
+    ~SystemDescriptionFile() {
+        Quill::setNodeStore(nullptr);
+        std::error_code ignored;
+        std::filesystem::remove_all(directory_, ignored);
+    }
+
+    void write(const Json& description) const { std::ofstream(path_) << description.dump(2); }
+    std::string text() const {
+        std::ifstream file(path_);
+        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    Json json() const { return Json::parse(text()); }
+    const std::filesystem::path& path() const { return path_; }
+
+    // A property of an interface node as the file holds it now.
+    Json interfaceProperty(const std::string& interfaceName, const std::string& property) const {
+        Json result;
+        findInterface(json()["nodes"], interfaceName, property, result);
+        return result;
+    }
+
+  private:
+    static bool findInterface(const Json& nodes, const std::string& name,
+                              const std::string& property, Json& result) {
+        for (const Json& node : nodes) {
+            if (node.value("type", "") == "IPInterface" && node.contains("properties") &&
+                node["properties"].value("Name", "") == name) {
+                result =
+                    node["properties"].contains(property) ? node["properties"][property] : Json();
+                return true;
+            }
+            if (node.contains("children") &&
+                findInterface(node["children"], name, property, result)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    std::filesystem::path directory_;
+    std::filesystem::path path_;
+};
+
+}  // namespace ProviderTest
