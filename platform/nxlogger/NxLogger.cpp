@@ -5,6 +5,7 @@
 #include <syslog.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -218,8 +219,17 @@ class DefaultSinks : public Sink {
     std::optional<TraceFileSink> traceFile_;
 };
 
+// Whether the dispatcher exists; constant-initialised, so it is valid before
+// the dispatcher is built and after it is gone.
+std::atomic<bool> dispatcherAlive{false};
+
 class Dispatcher {
   public:
+    Dispatcher() { dispatcherAlive = true; }
+    Dispatcher(const Dispatcher&) = delete;
+    Dispatcher& operator=(const Dispatcher&) = delete;
+    ~Dispatcher() { dispatcherAlive = false; }
+
     int emit(Record record) {
         if (insideEmit_) {
             return -1;
@@ -267,12 +277,12 @@ class Dispatcher {
 
 thread_local bool Dispatcher::insideEmit_ = false;
 
-// Never destroyed: records may still arrive from detached threads or from
-// static destructors while the process exits.
-Dispatcher& dispatcher() {
-    alignas(Dispatcher) static unsigned char storage[sizeof(Dispatcher)];
-    static Dispatcher* const instance = ::new (static_cast<void*>(storage)) Dispatcher();
-    return *instance;
+// Destroyed with the library (at exit or when a CIMOM unloads the provider),
+// so nothing it holds is lost memory; records that still arrive afterwards,
+// from static destructors or detached threads, are dropped.
+Dispatcher* dispatcher() {
+    static Dispatcher instance;
+    return dispatcherAlive ? &instance : nullptr;
 }
 
 int emit(Channel channel, const char* function, const char* file, int line,
@@ -292,7 +302,8 @@ int emit(Channel channel, const char* function, const char* file, int line,
         if (context != nullptr && contextLength > 0) {
             record.context.assign(context, static_cast<std::size_t>(contextLength));
         }
-        return dispatcher().emit(std::move(record));
+        Dispatcher* const target = dispatcher();
+        return target != nullptr ? target->emit(std::move(record)) : -1;
     } catch (...) {
         return -1;
     }
@@ -362,11 +373,15 @@ int NxLogger::traceLevelMessage(const char* function, const char* file, int line
 }
 
 void NxLogger::installSink(std::shared_ptr<Sink> sink) {
-    dispatcher().install(std::move(sink));
+    if (Dispatcher* const target = dispatcher()) {
+        target->install(std::move(sink));
+    }
 }
 
 void NxLogger::reloadEnvironment() {
-    dispatcher().reloadEnvironment();
+    if (Dispatcher* const target = dispatcher()) {
+        target->reloadEnvironment();
+    }
 }
 
 }  // namespace NxLog
