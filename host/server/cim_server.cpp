@@ -1,0 +1,957 @@
+#include "ovx/host/cim_server.h"
+
+#include "class_facts.h"
+#include "provider_call.h"
+
+#include "ovx/host/cim_error.h"
+#include "ovx/host/conversions.h"
+#include "ovx/host/mof/mof_reader.h"
+#include "ovx/host/names.h"
+
+#include <algorithm>
+#include <exception>
+#include <functional>
+#include <system_error>
+#include <utility>
+
+namespace ovx::host {
+
+namespace fs = std::filesystem;
+using server::callProvider;
+using server::ClassFacts;
+using server::CmpiPropertyList;
+using server::ProviderAnswer;
+
+struct CimServer::Binding {
+    std::string className;
+    std::string provider;
+    std::string location;
+    bool servesInstances = false;
+    bool servesAssociations = false;
+    bool servesMethods = false;
+    CMPIInstanceMI* instanceMi = nullptr;
+    CMPIAssociationMI* associationMi = nullptr;
+    CMPIMethodMI* methodMi = nullptr;
+    std::string instanceError;
+    std::string associationError;
+    std::string methodError;
+
+    std::string describe(const char* slot) const {
+        return provider + " (lib" + location + ".so) " + slot + " for " + className;
+    }
+};
+
+namespace {
+
+template <typename T, typename Body>
+Reply<T> guardReply(Body&& body) {
+    try {
+        return Reply<T>::success(body());
+    } catch (const CimError& error) {
+        return Reply<T>::failure(error.rc(), error.what());
+    } catch (const std::exception& error) {
+        return Reply<T>::failure(CMPI_RC_ERR_FAILED, error.what());
+    }
+}
+
+template <typename Body>
+Status guardStatus(Body&& body) {
+    try {
+        body();
+        return Status::success();
+    } catch (const CimError& error) {
+        return Status::failure(error.rc(), error.what());
+    } catch (const std::exception& error) {
+        return Status::failure(CMPI_RC_ERR_FAILED, error.what());
+    }
+}
+
+void throwIfFailed(const Status& status) {
+    if (!status.ok()) {
+        throw CimError(status.rc, status.message);
+    }
+}
+
+std::string withoutOuterSlashes(std::string_view name) {
+    while (!name.empty() && name.front() == '/') {
+        name.remove_prefix(1);
+    }
+    while (!name.empty() && name.back() == '/') {
+        name.remove_suffix(1);
+    }
+    return std::string(name);
+}
+
+std::string joinNames(const std::vector<std::string>& names) {
+    std::string joined;
+    for (const std::string& name : names) {
+        joined += (joined.empty() ? "" : ", ") + name;
+    }
+    return joined;
+}
+
+// The provider's context: the caller's entries, in the operation's namespace.
+Context providerContext(const Context& caller, const std::string& nameSpace) {
+    Context context = caller;
+    NamedValues& entries = context.entries();
+    entries.set(CMPIInitNameSpace, Value::string(nameSpace));
+    if (entries.find(CMPIInvocationFlags) == nullptr) {
+        entries.set(CMPIInvocationFlags, Value::uint32(0));
+    }
+    if (entries.find(CMPIPrincipal) == nullptr) {
+        entries.set(CMPIPrincipal, Value::string({}));
+    }
+    return context;
+}
+
+void fillNamespace(ObjectPath& path, const std::string& nameSpace) {
+    if (path.nameSpace().empty()) {
+        path.setNameSpace(nameSpace);
+    }
+}
+
+void fillNamespace(Instance& instance, const std::string& nameSpace) {
+    if (instance.path().nameSpace().empty()) {
+        ObjectPath path = instance.path();
+        path.setNameSpace(nameSpace);
+        instance.setPath(std::move(path));
+    }
+}
+
+CMPIStatus slotMissing(const std::string& who) {
+    throw CimError(CMPI_RC_ERR_NOT_SUPPORTED, who + ": the provider's table has no such slot");
+}
+
+const char* nullable(const std::optional<std::string>& text) {
+    return text.has_value() ? text->c_str() : nullptr;
+}
+
+}  // namespace
+
+namespace {
+
+// Resolves what every operation needs before a provider is asked: the
+// namespace, the provider context and the class of the path.
+class OperationTarget {
+  public:
+    OperationTarget(const std::string& serverNamespace, const ClassRegistry& classes,
+                    const Context& caller, const ObjectPath& path)
+        : nameSpace_(resolveNamespace(serverNamespace, caller, path)),
+          context_(providerContext(caller, nameSpace_)),
+          facts_(classes, path.className()),
+          path_(path) {
+        path_.setNameSpace(nameSpace_);
+    }
+
+    const std::string& nameSpace() const noexcept { return nameSpace_; }
+    const Context& context() const noexcept { return context_; }
+    const ClassFacts& facts() const noexcept { return facts_; }
+    const ObjectPath& path() const noexcept { return path_; }
+
+    // Unknown classes are CMPI_RC_ERR_INVALID_CLASS for operations on the
+    // class itself and CMPI_RC_ERR_INVALID_PARAMETER where the class only
+    // names a source object.
+    void requireKnownClass(CMPIrc rc = CMPI_RC_ERR_INVALID_CLASS) const {
+        if (path_.className().empty()) {
+            throw CimError(CMPI_RC_ERR_INVALID_PARAMETER, "the object path names no class");
+        }
+        if (!facts_.known()) {
+            throw CimError(rc, "no class " + path_.className() + " in namespace " + nameSpace_);
+        }
+    }
+
+    void requireKeys() const {
+        if (!facts_.declaresProperties()) {
+            return;
+        }
+        const std::vector<std::string> keys = facts_.keyNames();
+        std::vector<std::string> missing;
+        for (const std::string& key : keys) {
+            if (path_.findKey(key) == nullptr) {
+                missing.push_back(key);
+            }
+        }
+        if (!missing.empty()) {
+            throw CimError(CMPI_RC_ERR_INVALID_PARAMETER,
+                           "the path " + path_.toString() + " lacks the key" +
+                               (missing.size() > 1 ? "s " : " ") + joinNames(missing) + " of " +
+                               facts_.decl().name);
+        }
+        if (keys.empty()) {
+            return;
+        }
+        for (const auto& [name, value] : path_.keys()) {
+            const bool isKey = std::any_of(keys.begin(), keys.end(), [&](const std::string& key) {
+                return namesEqual(key, name);
+            });
+            if (!isKey) {
+                throw CimError(CMPI_RC_ERR_INVALID_PARAMETER,
+                               "the path " + path_.toString() + " has the key " + name +
+                                   ", which is not a key of " + facts_.decl().name);
+            }
+        }
+    }
+
+  private:
+    static std::string resolveNamespace(const std::string& serverNamespace, const Context& caller,
+                                        const ObjectPath& path) {
+        const std::string asked = !path.nameSpace().empty() ? path.nameSpace() : caller.nameSpace();
+        if (asked.empty() || namesEqual(withoutOuterSlashes(asked), serverNamespace)) {
+            return serverNamespace;
+        }
+        throw CimError(CMPI_RC_ERR_INVALID_NAMESPACE,
+                       "no namespace " + asked + " (the host serves " + serverNamespace + ")");
+    }
+
+    std::string nameSpace_;
+    Context context_;
+    ClassFacts facts_;
+    ObjectPath path_;
+};
+
+}  // namespace
+
+std::unique_ptr<CimServer> CimServer::open(const HostOptions& options) {
+    if (options.mofFiles.empty()) {
+        throw CimError(CMPI_RC_ERR_INVALID_PARAMETER, "no MOF file given");
+    }
+    std::vector<fs::path> files;
+    for (const fs::path& given : options.mofFiles) {
+        std::error_code error;
+        if (fs::is_directory(given, error)) {
+            std::vector<fs::path> inDirectory;
+            for (fs::directory_iterator entry(given, error), end; !error && entry != end;
+                 entry.increment(error)) {
+                if (entry->is_regular_file(error) && entry->path().extension() == ".mof") {
+                    inDirectory.push_back(entry->path());
+                }
+            }
+            if (error) {
+                throw CimError(
+                    CMPI_RC_ERR_INVALID_PARAMETER,
+                    "cannot read the MOF directory " + given.string() + ": " + error.message());
+            }
+            std::sort(inDirectory.begin(), inDirectory.end());
+            files.insert(files.end(), inDirectory.begin(), inDirectory.end());
+        } else if (fs::is_regular_file(given, error)) {
+            files.push_back(given);
+        } else {
+            throw CimError(CMPI_RC_ERR_INVALID_PARAMETER,
+                           "MOF file " + given.string() + " does not exist");
+        }
+    }
+    auto classes = std::make_shared<ClassRegistry>();
+    mof::MofReadOptions readOptions;
+    readOptions.defaultNamespace = options.nameSpace;
+    readOptions.includePath = options.mofIncludePath;
+    mof::loadMofIntoRegistry(files, *classes, readOptions);
+
+    mof::ProviderRegistrations registrations;
+    if (!options.registrationFile.empty()) {
+        std::error_code error;
+        if (!fs::is_regular_file(options.registrationFile, error)) {
+            throw CimError(CMPI_RC_ERR_INVALID_PARAMETER, "provider registration file " +
+                                                              options.registrationFile.string() +
+                                                              " does not exist");
+        }
+        registrations = mof::parseProviderRegistrations(options.registrationFile);
+    }
+    return open(std::move(classes), registrations, options.providerSearchPath, options.nameSpace);
+}
+
+std::unique_ptr<CimServer> CimServer::open(std::shared_ptr<ClassRegistry> classes,
+                                           const mof::ProviderRegistrations& registrations,
+                                           std::vector<fs::path> providerSearchPath,
+                                           std::string nameSpace) {
+    if (classes == nullptr) {
+        throw CimError(CMPI_RC_ERR_INVALID_PARAMETER, "no class registry given");
+    }
+    const std::string served = withoutOuterSlashes(nameSpace);
+    if (served.empty()) {
+        throw CimError(CMPI_RC_ERR_INVALID_PARAMETER, "no namespace given");
+    }
+    std::vector<mof::ProviderRegistration> here;
+    for (const mof::ProviderRegistration& entry : registrations.entries()) {
+        if (entry.servesNamespace(served)) {
+            here.push_back(entry);
+        }
+    }
+    const mof::ProviderRegistrations ours(std::move(here));
+    mof::checkRegistrations(ours, *classes);
+
+    std::unique_ptr<CimServer> server(
+        new CimServer(std::move(classes), served, std::move(providerSearchPath)));
+    server->bind(ours);
+    // Up-calls reach the server only once every provider is in place; the
+    // broker does not own the server, which outlives it.
+    server->broker_->setRouter(std::shared_ptr<Router>(std::shared_ptr<Router>(), server.get()));
+    return server;
+}
+
+CimServer::CimServer(std::shared_ptr<ClassRegistry> classes, std::string nameSpace,
+                     std::vector<fs::path> providerSearchPath)
+    : nameSpace_(std::move(nameSpace)),
+      classes_(std::move(classes)),
+      broker_(std::make_unique<Broker>(classes_)),
+      loader_(
+          std::make_unique<ProviderLoader>(*broker_, std::move(providerSearchPath), nameSpace_)) {}
+
+CimServer::~CimServer() {
+    broker_->setRouter(nullptr);
+    loader_.reset();
+}
+
+void CimServer::bind(const mof::ProviderRegistrations& registrations) {
+    for (const mof::ProviderRegistration& entry : registrations.entries()) {
+        const std::string key = foldName(entry.className);
+        if (bindings_.count(key) != 0) {
+            continue;
+        }
+        auto binding = std::make_unique<Binding>();
+        binding->className = classes_->find(entry.className)->name;
+        binding->provider = entry.providerName;
+        binding->location = entry.location;
+        binding->servesInstances = entry.instance;
+        binding->servesAssociations = entry.association;
+        binding->servesMethods = entry.method;
+        const auto attempt = [&](auto make, auto& mi, std::string& error, const char* what) {
+            try {
+                mi = make(
+                    entry.location, entry.providerName,
+                    std::string("registered for ") + what + " operations on " + binding->className);
+            } catch (const CimError& failure) {
+                error = failure.what();
+                loadProblems_.push_back(error);
+            }
+        };
+        if (entry.instance) {
+            attempt([&](auto&&... args) { return loader_->instanceMI(args...); },
+                    binding->instanceMi, binding->instanceError, "instance");
+        }
+        if (entry.association) {
+            attempt([&](auto&&... args) { return loader_->associationMI(args...); },
+                    binding->associationMi, binding->associationError, "association");
+        }
+        if (entry.method) {
+            attempt([&](auto&&... args) { return loader_->methodMI(args...); }, binding->methodMi,
+                    binding->methodError, "method");
+        }
+        bindings_.emplace(key, std::move(binding));
+    }
+}
+
+const CimServer::Binding* CimServer::findBinding(std::string_view className) const {
+    const auto found = bindings_.find(foldName(className));
+    return found != bindings_.end() ? found->second.get() : nullptr;
+}
+
+Context CimServer::clientContext(const std::string& principal, CMPIFlags flags) const {
+    return Context::forOperation(nameSpace_, flags, principal);
+}
+
+std::vector<std::string> CimServer::loadProblems() const {
+    return loadProblems_;
+}
+
+std::vector<fs::path> CimServer::loadedLibraries() const {
+    return loader_->loadedLibraries();
+}
+
+namespace {
+
+CMPIInstanceMI* requireInstanceMi(const CimServer::Binding& binding) {
+    if (binding.instanceMi == nullptr) {
+        throw CimError(CMPI_RC_ERR_FAILED, binding.instanceError);
+    }
+    return binding.instanceMi;
+}
+
+CMPIAssociationMI* requireAssociationMi(const CimServer::Binding& binding) {
+    if (binding.associationMi == nullptr) {
+        throw CimError(CMPI_RC_ERR_FAILED, binding.associationError);
+    }
+    return binding.associationMi;
+}
+
+CMPIMethodMI* requireMethodMi(const CimServer::Binding& binding) {
+    if (binding.methodMi == nullptr) {
+        throw CimError(CMPI_RC_ERR_FAILED, binding.methodError);
+    }
+    return binding.methodMi;
+}
+
+// The class and its subclasses, the class first.
+std::vector<std::string> classAndSubclasses(const ClassRegistry& classes, const ClassDecl& decl) {
+    std::vector<std::string> names{decl.name};
+    const std::vector<std::string> below = classes.subclasses(decl.name);
+    names.insert(names.end(), below.begin(), below.end());
+    return names;
+}
+
+bool isAssociationClass(const ClassRegistry& classes, std::string_view name) {
+    const auto lineage = classes.lineage(name);
+    return std::any_of(lineage.begin(), lineage.end(),
+                       [](const auto& decl) { return decl->isAssociation(); });
+}
+
+// Whether one of the association's references may point at an object of
+// the class; an association whose references are not declared may.
+bool canReference(const ClassRegistry& classes, std::string_view association,
+                  std::string_view className) {
+    const std::vector<server::ReferenceProperty> references =
+        ClassFacts(classes, association).references();
+    if (references.empty()) {
+        return true;
+    }
+    return std::any_of(references.begin(), references.end(), [&](const auto& reference) {
+        return reference.referenceClass.empty() || classes.isA(className, reference.referenceClass);
+    });
+}
+
+void requireKnownFilterClass(const ClassRegistry& classes, const std::optional<std::string>& name,
+                             const char* what) {
+    if (name.has_value() && !name->empty() && !classes.contains(*name)) {
+        throw CimError(CMPI_RC_ERR_INVALID_PARAMETER,
+                       std::string("the ") + what + " " + *name + " is not a known class");
+    }
+}
+
+bool isEmpty(const std::optional<std::string>& text) {
+    return !text.has_value() || text->empty();
+}
+
+// Results of a known class outside the asked-for one cannot belong.
+bool outsideResultClass(const ClassRegistry& classes, const std::string& className,
+                        const std::optional<std::string>& resultClass) {
+    return !isEmpty(resultClass) && classes.contains(className) &&
+           !classes.isA(className, *resultClass);
+}
+
+}  // namespace
+
+// The association classes an association request goes to, each with the
+// binding that serves it.
+namespace {
+
+std::vector<std::pair<std::string, const CimServer::Binding*>> associationTargets(
+    const ClassRegistry& classes,
+    const std::function<const CimServer::Binding*(std::string_view)>& findBinding,
+    const std::optional<std::string>& associationClass, const std::string& sourceClass) {
+    std::vector<std::string> candidates;
+    if (!isEmpty(associationClass)) {
+        const auto decl = classes.find(*associationClass);
+        if (decl == nullptr) {
+            throw CimError(CMPI_RC_ERR_INVALID_PARAMETER,
+                           "the association class " + *associationClass + " is not a known class");
+        }
+        if (!isAssociationClass(classes, decl->name)) {
+            throw CimError(CMPI_RC_ERR_INVALID_PARAMETER,
+                           decl->name + " is not an association class");
+        }
+        candidates = classAndSubclasses(classes, *decl);
+    } else {
+        for (const auto& decl : classes.all()) {
+            const CimServer::Binding* binding = findBinding(decl->name);
+            if (binding != nullptr && binding->servesAssociations &&
+                canReference(classes, decl->name, sourceClass)) {
+                candidates.push_back(decl->name);
+            }
+        }
+    }
+    std::vector<std::pair<std::string, const CimServer::Binding*>> targets;
+    for (const std::string& candidate : candidates) {
+        const CimServer::Binding* binding = findBinding(candidate);
+        if (binding != nullptr && binding->servesAssociations) {
+            targets.emplace_back(candidate, binding);
+        }
+    }
+    return targets;
+}
+
+}  // namespace
+
+Reply<std::vector<ObjectPath>> CimServer::enumerateInstanceNames(const Context& context,
+                                                                 const ObjectPath& classPath) {
+    return guardReply<std::vector<ObjectPath>>([&] {
+        const OperationTarget target(nameSpace_, *classes_, context, classPath);
+        target.requireKnownClass();
+        std::vector<ObjectPath> paths;
+        for (const std::string& className : classAndSubclasses(*classes_, target.facts().decl())) {
+            const Binding* binding = findBinding(className);
+            if (binding == nullptr || !binding->servesInstances) {
+                continue;
+            }
+            CMPIInstanceMI* mi = requireInstanceMi(*binding);
+            const ObjectPath asked(target.nameSpace(), className);
+            const std::string who = binding->describe("enumerateInstanceNames");
+            ProviderAnswer answer = callProvider(
+                *broker_, target.context(), who,
+                [&](const CMPIContext* ctx, const CMPIResult* result) {
+                    if (mi->ft->enumerateInstanceNames == nullptr) {
+                        return slotMissing(who);
+                    }
+                    return mi->ft->enumerateInstanceNames(mi, ctx, result, toCmpi(asked));
+                });
+            throwIfFailed(answer.status);
+            for (ObjectPath& path : answer.data.objectPaths) {
+                fillNamespace(path, target.nameSpace());
+                paths.push_back(std::move(path));
+            }
+        }
+        return paths;
+    });
+}
+
+Reply<std::vector<Instance>> CimServer::enumerateInstances(const Context& context,
+                                                           const ObjectPath& classPath,
+                                                           const PropertyList& properties) {
+    return guardReply<std::vector<Instance>>([&] {
+        const OperationTarget target(nameSpace_, *classes_, context, classPath);
+        target.requireKnownClass();
+        std::vector<Instance> instances;
+        for (const std::string& className : classAndSubclasses(*classes_, target.facts().decl())) {
+            const Binding* binding = findBinding(className);
+            if (binding == nullptr || !binding->servesInstances) {
+                continue;
+            }
+            CMPIInstanceMI* mi = requireInstanceMi(*binding);
+            const ObjectPath asked(target.nameSpace(), className);
+            const std::string who = binding->describe("enumerateInstances");
+            CmpiPropertyList list(properties);
+            ProviderAnswer answer = callProvider(
+                *broker_, target.context(), who,
+                [&](const CMPIContext* ctx, const CMPIResult* result) {
+                    if (mi->ft->enumerateInstances == nullptr) {
+                        return slotMissing(who);
+                    }
+                    return mi->ft->enumerateInstances(mi, ctx, result, toCmpi(asked), list.get());
+                });
+            throwIfFailed(answer.status);
+            for (Instance& instance : answer.data.instances) {
+                fillNamespace(instance, target.nameSpace());
+                instances.push_back(std::move(instance));
+            }
+        }
+        return instances;
+    });
+}
+
+namespace {
+
+const CimServer::Binding& requireInstanceBinding(const CimServer::Binding* binding,
+                                                 const std::string& className) {
+    if (binding == nullptr || !binding->servesInstances) {
+        throw CimError(CMPI_RC_ERR_NOT_SUPPORTED, "no provider serves instances of " + className);
+    }
+    return *binding;
+}
+
+}  // namespace
+
+Reply<Instance> CimServer::getInstance(const Context& context, const ObjectPath& path,
+                                       const PropertyList& properties) {
+    return guardReply<Instance>([&] {
+        const OperationTarget target(nameSpace_, *classes_, context, path);
+        target.requireKnownClass();
+        target.requireKeys();
+        const std::string& className = target.facts().decl().name;
+        const Binding& binding = requireInstanceBinding(findBinding(className), className);
+        CMPIInstanceMI* mi = requireInstanceMi(binding);
+        const std::string who = binding.describe("getInstance");
+        CmpiPropertyList list(properties);
+        ProviderAnswer answer = callProvider(
+            *broker_, target.context(), who, [&](const CMPIContext* ctx, const CMPIResult* result) {
+                if (mi->ft->getInstance == nullptr) {
+                    return slotMissing(who);
+                }
+                return mi->ft->getInstance(mi, ctx, result, toCmpi(target.path()), list.get());
+            });
+        throwIfFailed(answer.status);
+        if (answer.data.instances.empty()) {
+            throw CimError(CMPI_RC_ERR_NOT_FOUND, "no instance " + target.path().toString());
+        }
+        Instance instance = std::move(answer.data.instances.front());
+        fillNamespace(instance, target.nameSpace());
+        return instance;
+    });
+}
+
+Reply<ObjectPath> CimServer::createInstance(const Context& context, const ObjectPath& path,
+                                            const Instance& instance) {
+    return guardReply<ObjectPath>([&] {
+        ObjectPath named = path;
+        if (named.className().empty()) {
+            named.setClassName(instance.className());
+        }
+        const OperationTarget target(nameSpace_, *classes_, context, named);
+        target.requireKnownClass();
+        const std::string& className = target.facts().decl().name;
+        if (!instance.className().empty() && !namesEqual(instance.className(), className)) {
+            throw CimError(CMPI_RC_ERR_INVALID_PARAMETER,
+                           "the instance of " + instance.className() +
+                               " does not belong to the path of " + className);
+        }
+        Instance created = instance;
+        ObjectPath createdPath = created.path();
+        createdPath.setNameSpace(target.nameSpace());
+        createdPath.setClassName(className);
+        created.setPath(std::move(createdPath));
+        const Binding& binding = requireInstanceBinding(findBinding(className), className);
+        CMPIInstanceMI* mi = requireInstanceMi(binding);
+        const std::string who = binding.describe("createInstance");
+        ProviderAnswer answer = callProvider(
+            *broker_, target.context(), who, [&](const CMPIContext* ctx, const CMPIResult* result) {
+                if (mi->ft->createInstance == nullptr) {
+                    return slotMissing(who);
+                }
+                return mi->ft->createInstance(mi, ctx, result, toCmpi(target.path()),
+                                              toCmpi(created));
+            });
+        throwIfFailed(answer.status);
+        if (answer.data.objectPaths.empty()) {
+            throw CimError(CMPI_RC_ERR_FAILED, who + " returned no path of the new instance");
+        }
+        ObjectPath result = std::move(answer.data.objectPaths.front());
+        fillNamespace(result, target.nameSpace());
+        return result;
+    });
+}
+
+Status CimServer::modifyInstance(const Context& context, const ObjectPath& path,
+                                 const Instance& instance, const PropertyList& properties) {
+    return guardStatus([&] {
+        const OperationTarget target(nameSpace_, *classes_, context, path);
+        target.requireKnownClass();
+        target.requireKeys();
+        const std::string& className = target.facts().decl().name;
+        if (!instance.className().empty() && !namesEqual(instance.className(), className)) {
+            throw CimError(CMPI_RC_ERR_INVALID_PARAMETER,
+                           "the instance of " + instance.className() +
+                               " does not belong to the path of " + className);
+        }
+        Instance modified = instance;
+        modified.setPath(target.path());
+        const Binding& binding = requireInstanceBinding(findBinding(className), className);
+        CMPIInstanceMI* mi = requireInstanceMi(binding);
+        const std::string who = binding.describe("modifyInstance");
+        CmpiPropertyList list(properties);
+        ProviderAnswer answer = callProvider(
+            *broker_, target.context(), who, [&](const CMPIContext* ctx, const CMPIResult* result) {
+                if (mi->ft->modifyInstance == nullptr) {
+                    return slotMissing(who);
+                }
+                return mi->ft->modifyInstance(mi, ctx, result, toCmpi(target.path()),
+                                              toCmpi(modified), list.get());
+            });
+        throwIfFailed(answer.status);
+    });
+}
+
+Status CimServer::deleteInstance(const Context& context, const ObjectPath& path) {
+    return guardStatus([&] {
+        const OperationTarget target(nameSpace_, *classes_, context, path);
+        target.requireKnownClass();
+        target.requireKeys();
+        const std::string& className = target.facts().decl().name;
+        const Binding& binding = requireInstanceBinding(findBinding(className), className);
+        CMPIInstanceMI* mi = requireInstanceMi(binding);
+        const std::string who = binding.describe("deleteInstance");
+        ProviderAnswer answer = callProvider(
+            *broker_, target.context(), who, [&](const CMPIContext* ctx, const CMPIResult* result) {
+                if (mi->ft->deleteInstance == nullptr) {
+                    return slotMissing(who);
+                }
+                return mi->ft->deleteInstance(mi, ctx, result, toCmpi(target.path()));
+            });
+        throwIfFailed(answer.status);
+    });
+}
+
+Reply<std::vector<Instance>> CimServer::execQuery(const Context& context,
+                                                  const ObjectPath& classPath,
+                                                  const std::string& query,
+                                                  const std::string& language) {
+    return guardReply<std::vector<Instance>>([&] {
+        const OperationTarget target(nameSpace_, *classes_, context, classPath);
+        target.requireKnownClass();
+        const std::string& className = target.facts().decl().name;
+        const Binding* binding = findBinding(className);
+        if (binding == nullptr || !binding->servesInstances) {
+            return std::vector<Instance>{};
+        }
+        CMPIInstanceMI* mi = requireInstanceMi(*binding);
+        const ObjectPath asked(target.nameSpace(), className);
+        const std::string who = binding->describe("execQuery");
+        ProviderAnswer answer = callProvider(
+            *broker_, target.context(), who, [&](const CMPIContext* ctx, const CMPIResult* result) {
+                if (mi->ft->execQuery == nullptr) {
+                    return slotMissing(who);
+                }
+                return mi->ft->execQuery(mi, ctx, result, toCmpi(asked), query.c_str(),
+                                         language.c_str());
+            });
+        throwIfFailed(answer.status);
+        for (Instance& instance : answer.data.instances) {
+            fillNamespace(instance, target.nameSpace());
+        }
+        return std::move(answer.data.instances);
+    });
+}
+
+namespace {
+
+// Runs one association slot on every target and gathers what comes back.
+template <typename Item, typename Pick, typename Slot>
+std::vector<Item> gatherAssociated(
+    const Broker& broker, const OperationTarget& target,
+    const std::vector<std::pair<std::string, const CimServer::Binding*>>& targets,
+    const char* slotName, Pick pick, Slot slot) {
+    std::vector<Item> items;
+    for (const auto& [associationClass, binding] : targets) {
+        CMPIAssociationMI* mi = requireAssociationMi(*binding);
+        const std::string who = binding->describe(slotName);
+        ProviderAnswer answer = callProvider(
+            broker, target.context(), who, [&](const CMPIContext* ctx, const CMPIResult* result) {
+                return slot(mi, ctx, result, toCmpi(target.path()), associationClass, who);
+            });
+        throwIfFailed(answer.status);
+        for (Item& item : pick(answer.data)) {
+            fillNamespace(item, target.nameSpace());
+            items.push_back(std::move(item));
+        }
+    }
+    return items;
+}
+
+const std::string& classNameOf(const ObjectPath& path) {
+    return path.className();
+}
+const std::string& classNameOf(const Instance& instance) {
+    return instance.className();
+}
+
+template <typename Item>
+std::vector<Item> withinResultClass(const ClassRegistry& classes, std::vector<Item> items,
+                                    const std::optional<std::string>& resultClass) {
+    items.erase(std::remove_if(items.begin(), items.end(),
+                               [&](const Item& item) {
+                                   return outsideResultClass(classes, classNameOf(item),
+                                                             resultClass);
+                               }),
+                items.end());
+    return items;
+}
+
+}  // namespace
+
+Reply<std::vector<Instance>> CimServer::associators(const Context& context, const ObjectPath& path,
+                                                    const AssociatorFilter& filter,
+                                                    const PropertyList& properties) {
+    return guardReply<std::vector<Instance>>([&] {
+        const OperationTarget target(nameSpace_, *classes_, context, path);
+        target.requireKnownClass(CMPI_RC_ERR_INVALID_PARAMETER);
+        target.requireKeys();
+        requireKnownFilterClass(*classes_, filter.resultClass, "result class");
+        const auto targets = associationTargets(
+            *classes_, [this](std::string_view name) { return findBinding(name); },
+            filter.assocClass, target.facts().decl().name);
+        CmpiPropertyList list(properties);
+        auto instances = gatherAssociated<Instance>(
+            *broker_, target, targets, "associators",
+            [](ResultData& data) -> std::vector<Instance>& { return data.instances; },
+            [&](CMPIAssociationMI* mi, const CMPIContext* ctx, const CMPIResult* result,
+                const CMPIObjectPath* op, const std::string& associationClass,
+                const std::string& who) {
+                if (mi->ft->associators == nullptr) {
+                    return slotMissing(who);
+                }
+                return mi->ft->associators(mi, ctx, result, op, associationClass.c_str(),
+                                           nullable(filter.resultClass), nullable(filter.role),
+                                           nullable(filter.resultRole), list.get());
+            });
+        return withinResultClass(*classes_, std::move(instances), filter.resultClass);
+    });
+}
+
+Reply<std::vector<ObjectPath>> CimServer::associatorNames(const Context& context,
+                                                          const ObjectPath& path,
+                                                          const AssociatorFilter& filter) {
+    return guardReply<std::vector<ObjectPath>>([&] {
+        const OperationTarget target(nameSpace_, *classes_, context, path);
+        target.requireKnownClass(CMPI_RC_ERR_INVALID_PARAMETER);
+        target.requireKeys();
+        requireKnownFilterClass(*classes_, filter.resultClass, "result class");
+        const auto targets = associationTargets(
+            *classes_, [this](std::string_view name) { return findBinding(name); },
+            filter.assocClass, target.facts().decl().name);
+        auto paths = gatherAssociated<ObjectPath>(
+            *broker_, target, targets, "associatorNames",
+            [](ResultData& data) -> std::vector<ObjectPath>& { return data.objectPaths; },
+            [&](CMPIAssociationMI* mi, const CMPIContext* ctx, const CMPIResult* result,
+                const CMPIObjectPath* op, const std::string& associationClass,
+                const std::string& who) {
+                if (mi->ft->associatorNames == nullptr) {
+                    return slotMissing(who);
+                }
+                return mi->ft->associatorNames(mi, ctx, result, op, associationClass.c_str(),
+                                               nullable(filter.resultClass), nullable(filter.role),
+                                               nullable(filter.resultRole));
+            });
+        return withinResultClass(*classes_, std::move(paths), filter.resultClass);
+    });
+}
+
+Reply<std::vector<Instance>> CimServer::references(const Context& context, const ObjectPath& path,
+                                                   const ReferenceFilter& filter,
+                                                   const PropertyList& properties) {
+    return guardReply<std::vector<Instance>>([&] {
+        const OperationTarget target(nameSpace_, *classes_, context, path);
+        target.requireKnownClass(CMPI_RC_ERR_INVALID_PARAMETER);
+        target.requireKeys();
+        const auto targets = associationTargets(
+            *classes_, [this](std::string_view name) { return findBinding(name); },
+            filter.resultClass, target.facts().decl().name);
+        CmpiPropertyList list(properties);
+        return gatherAssociated<Instance>(
+            *broker_, target, targets, "references",
+            [](ResultData& data) -> std::vector<Instance>& { return data.instances; },
+            [&](CMPIAssociationMI* mi, const CMPIContext* ctx, const CMPIResult* result,
+                const CMPIObjectPath* op, const std::string& associationClass,
+                const std::string& who) {
+                if (mi->ft->references == nullptr) {
+                    return slotMissing(who);
+                }
+                return mi->ft->references(mi, ctx, result, op, associationClass.c_str(),
+                                          nullable(filter.role), list.get());
+            });
+    });
+}
+
+Reply<std::vector<ObjectPath>> CimServer::referenceNames(const Context& context,
+                                                         const ObjectPath& path,
+                                                         const ReferenceFilter& filter) {
+    return guardReply<std::vector<ObjectPath>>([&] {
+        const OperationTarget target(nameSpace_, *classes_, context, path);
+        target.requireKnownClass(CMPI_RC_ERR_INVALID_PARAMETER);
+        target.requireKeys();
+        const auto targets = associationTargets(
+            *classes_, [this](std::string_view name) { return findBinding(name); },
+            filter.resultClass, target.facts().decl().name);
+        return gatherAssociated<ObjectPath>(
+            *broker_, target, targets, "referenceNames",
+            [](ResultData& data) -> std::vector<ObjectPath>& { return data.objectPaths; },
+            [&](CMPIAssociationMI* mi, const CMPIContext* ctx, const CMPIResult* result,
+                const CMPIObjectPath* op, const std::string& associationClass,
+                const std::string& who) {
+                if (mi->ft->referenceNames == nullptr) {
+                    return slotMissing(who);
+                }
+                return mi->ft->referenceNames(mi, ctx, result, op, associationClass.c_str(),
+                                              nullable(filter.role));
+            });
+    });
+}
+
+namespace {
+
+void checkMethodCall(const ClassFacts& facts, const std::string& method, const Arguments& in) {
+    if (!facts.declaresProperties() && !facts.declaresMethods()) {
+        return;
+    }
+    const std::optional<MethodDecl> decl = facts.findMethod(method);
+    if (!decl.has_value()) {
+        throw CimError(CMPI_RC_ERR_METHOD_NOT_FOUND,
+                       facts.decl().name + " has no method " + method);
+    }
+    for (const auto& [name, value] : in) {
+        if (decl->findParameter(name) == nullptr) {
+            throw CimError(CMPI_RC_ERR_INVALID_PARAMETER, "the method " + decl->name + " of " +
+                                                              facts.decl().name +
+                                                              " has no parameter " + name);
+        }
+    }
+}
+
+}  // namespace
+
+Reply<MethodReply> CimServer::invokeMethod(const Context& context, const ObjectPath& path,
+                                           const std::string& method, const Arguments& in) {
+    return guardReply<MethodReply>([&] {
+        const OperationTarget target(nameSpace_, *classes_, context, path);
+        target.requireKnownClass();
+        if (!path.keys().empty()) {
+            target.requireKeys();
+        }
+        if (method.empty()) {
+            throw CimError(CMPI_RC_ERR_INVALID_PARAMETER, "no method name given");
+        }
+        checkMethodCall(target.facts(), method, in);
+        const std::string& className = target.facts().decl().name;
+        const Binding* binding = findBinding(className);
+        if (binding == nullptr || !binding->servesMethods) {
+            throw CimError(CMPI_RC_ERR_NOT_SUPPORTED, "no provider serves methods of " + className);
+        }
+        CMPIMethodMI* mi = requireMethodMi(*binding);
+        const std::string who = binding->describe("invokeMethod");
+        MethodReply reply;
+        ProviderAnswer answer = callProvider(
+            *broker_, target.context(), who, [&](const CMPIContext* ctx, const CMPIResult* result) {
+                if (mi->ft->invokeMethod == nullptr) {
+                    return slotMissing(who);
+                }
+                CMPIArgs* out = toCmpi(Arguments{});
+                const CMPIStatus status = mi->ft->invokeMethod(
+                    mi, ctx, result, toCmpi(target.path()), method.c_str(), toCmpi(in), out);
+                reply.out = fromCmpi(out);
+                return status;
+            });
+        throwIfFailed(answer.status);
+        if (answer.data.data.size() != 1) {
+            throw CimError(CMPI_RC_ERR_FAILED,
+                           who + " returned " + std::to_string(answer.data.data.size()) +
+                               " values for " + method + " where one return value belongs");
+        }
+        reply.returnValue = answer.data.data.front();
+        return reply;
+    });
+}
+
+Reply<Value> CimServer::getProperty(const Context& context, const ObjectPath& path,
+                                    const std::string& name) {
+    return guardReply<Value>([&] {
+        const OperationTarget target(nameSpace_, *classes_, context, path);
+        target.requireKnownClass();
+        const std::optional<PropertyDecl> decl = target.facts().findProperty(name);
+        if (!decl.has_value() && target.facts().declaresProperties()) {
+            throw CimError(CMPI_RC_ERR_NO_SUCH_PROPERTY,
+                           target.facts().decl().name + " has no property " + name);
+        }
+        Reply<Instance> instance = getInstance(context, path, PropertyList{{name}});
+        throwIfFailed(instance.status);
+        if (const Value* value = instance.value.findProperty(name)) {
+            return *value;
+        }
+        if (!decl.has_value()) {
+            throw CimError(CMPI_RC_ERR_NO_SUCH_PROPERTY,
+                           "the instance " + target.path().toString() + " has no property " + name);
+        }
+        return Value::null(decl->type);
+    });
+}
+
+Status CimServer::setProperty(const Context& context, const ObjectPath& path,
+                              const std::string& name, const Value& value) {
+    return guardStatus([&] {
+        const OperationTarget target(nameSpace_, *classes_, context, path);
+        target.requireKnownClass();
+        if (!target.facts().findProperty(name).has_value() && target.facts().declaresProperties()) {
+            throw CimError(CMPI_RC_ERR_NO_SUCH_PROPERTY,
+                           target.facts().decl().name + " has no property " + name);
+        }
+        Instance instance(target.path());
+        instance.setProperty(name, value);
+        throwIfFailed(modifyInstance(context, path, instance, PropertyList{{name}}));
+    });
+}
+
+}  // namespace ovx::host

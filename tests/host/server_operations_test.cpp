@@ -1,0 +1,367 @@
+// Instance operations, queries, methods and properties, end to end through
+// the test providers.
+#include "server_test_support.h"
+
+#include "ovx/host/operation_scope.h"
+
+namespace {
+
+using namespace servertest;
+using host::PropertyList;
+using host::Value;
+
+using Operations = ServerTest;
+
+// ---- enumeration ------------------------------------------------------------
+
+TEST_F(Operations, EnumerationReachesTheProvidersOfClassAndSubclass) {
+    const auto names = server().enumerateInstanceNames(context(), classPath("TST_Thing"));
+    ASSERT_TRUE(names.status.ok()) << names.status.message;
+    EXPECT_EQ(keyValues(names.value, "Name"),
+              (std::vector<std::string>{"alpha", "beta", "gamma", "omega"}));
+    for (const host::ObjectPath& path : names.value) {
+        EXPECT_EQ(path.nameSpace(), "root/cimv2");
+        const bool special = path.findKey("Name")->asString() == "omega";
+        EXPECT_EQ(path.className(), special ? "TST_SpecialThing" : "TST_Thing");
+    }
+
+    const auto instances =
+        server().enumerateInstances(context(), classPath("TST_Thing"), std::nullopt);
+    ASSERT_TRUE(instances.status.ok()) << instances.status.message;
+    ASSERT_EQ(instances.value.size(), 4u);
+    const auto omega = std::find_if(
+        instances.value.begin(), instances.value.end(),
+        [](const host::Instance& instance) { return instance.className() == "TST_SpecialThing"; });
+    ASSERT_NE(omega, instances.value.end());
+    EXPECT_EQ(omega->findProperty("Power")->asUnsigned(), 9000u);
+}
+
+TEST_F(Operations, EnumeratingASubclassAsksOnlyItsProvider) {
+    const auto names = server().enumerateInstanceNames(context(), classPath("TST_SpecialThing"));
+    ASSERT_TRUE(names.status.ok()) << names.status.message;
+    EXPECT_EQ(keyValues(names.value, "Name"), (std::vector<std::string>{"omega"}));
+}
+
+TEST_F(Operations, KnownClassServedByNobodyIsEmptyAndUnknownClassIsInvalid) {
+    const auto orphans = server().enumerateInstances(context(), classPath("TST_Orphan"), {});
+    EXPECT_TRUE(orphans.status.ok()) << orphans.status.message;
+    EXPECT_TRUE(orphans.value.empty());
+
+    const auto unknown = server().enumerateInstanceNames(context(), classPath("TST_Nothing"));
+    EXPECT_EQ(unknown.status.rc, CMPI_RC_ERR_INVALID_CLASS);
+    EXPECT_NE(unknown.status.message.find("TST_Nothing"), std::string::npos);
+}
+
+TEST_F(Operations, ClassNamesAndNamespacesIgnoreLetterCase) {
+    const auto names =
+        server().enumerateInstanceNames(context(), host::ObjectPath("ROOT/CIMV2", "tst_container"));
+    ASSERT_TRUE(names.status.ok()) << names.status.message;
+    EXPECT_EQ(keyValues(names.value, "Id"), (std::vector<std::string>{"box1", "box2"}));
+}
+
+TEST_F(Operations, OnlyTheServersNamespaceExists) {
+    const auto other =
+        server().enumerateInstanceNames(context(), host::ObjectPath("root/interop", "TST_Thing"));
+    EXPECT_EQ(other.status.rc, CMPI_RC_ERR_INVALID_NAMESPACE);
+    EXPECT_NE(other.status.message.find("root/interop"), std::string::npos);
+
+    // A path without a namespace takes the context's.
+    const host::Context elsewhere = host::Context::forOperation("root/interop", 0, "tester");
+    const auto fromContext =
+        server().getInstance(elsewhere, host::ObjectPath("", "TST_Thing"), std::nullopt);
+    EXPECT_EQ(fromContext.status.rc, CMPI_RC_ERR_INVALID_NAMESPACE);
+
+    host::ObjectPath bare("", "TST_Container");
+    const auto inServers = server().enumerateInstanceNames(host::Context(), bare);
+    EXPECT_TRUE(inServers.status.ok()) << inServers.status.message;
+    EXPECT_EQ(inServers.value.size(), 2u);
+}
+
+TEST_F(Operations, ProviderThatCouldNotBeLoadedFailsTheOperationWithTheReason) {
+    const auto ghosts = server().enumerateInstanceNames(context(), classPath("TST_Ghost"));
+    EXPECT_EQ(ghosts.status.rc, CMPI_RC_ERR_FAILED);
+    EXPECT_NE(ghosts.status.message.find("libovx_test_absent.so"), std::string::npos);
+    EXPECT_NE(ghosts.status.message.find("registered for instance operations on TST_Ghost"),
+              std::string::npos)
+        << ghosts.status.message;
+
+    const auto widgets = server().enumerateInstances(context(), classPath("TST_Widget"), {});
+    EXPECT_EQ(widgets.status.rc, CMPI_RC_ERR_FAILED);
+    EXPECT_NE(widgets.status.message.find("no provider named Nobody"), std::string::npos);
+
+    const auto gadgets = server().enumerateInstances(context(), classPath("TST_Gadget"), {});
+    ASSERT_TRUE(gadgets.status.ok()) << gadgets.status.message;
+    ASSERT_EQ(gadgets.value.size(), 1u);
+    EXPECT_EQ(gadgets.value.front().findProperty("Id")->asString(), "g1");
+}
+
+TEST_F(Operations, EmptySlotOfAProviderIsNotSupported) {
+    const auto gadget = server().getInstance(context(), keyed("TST_Gadget", "Id", "g1"), {});
+    EXPECT_EQ(gadget.status.rc, CMPI_RC_ERR_NOT_SUPPORTED);
+    EXPECT_NE(gadget.status.message.find("GenericGadgets"), std::string::npos);
+}
+
+// ---- single instances -------------------------------------------------------
+
+TEST_F(Operations, GetInstanceReturnsTheProvidersInstance) {
+    const auto alpha = server().getInstance(context(), keyed("TST_Thing", "Name", "alpha"), {});
+    ASSERT_TRUE(alpha.status.ok()) << alpha.status.message;
+    EXPECT_EQ(alpha.value.findProperty("Size")->asUnsigned(), 1u);
+    EXPECT_EQ(alpha.value.findProperty("Label")->asString(), "first");
+    EXPECT_EQ(alpha.value.path().nameSpace(), "root/cimv2");
+    EXPECT_TRUE(alpha.value.path().sameInstance(keyed("TST_Thing", "Name", "alpha")));
+}
+
+TEST_F(Operations, GetInstanceWithoutAnswerIsNotFound) {
+    const auto missing = server().getInstance(context(), keyed("TST_Thing", "Name", "nope"), {});
+    EXPECT_EQ(missing.status.rc, CMPI_RC_ERR_NOT_FOUND);
+    EXPECT_NE(missing.status.message.find("nope"), std::string::npos);
+}
+
+TEST_F(Operations, GetInstanceNeedsEveryKeyAndNoOther) {
+    const auto classOnly = server().getInstance(context(), classPath("TST_Thing"), {});
+    EXPECT_EQ(classOnly.status.rc, CMPI_RC_ERR_INVALID_PARAMETER);
+    EXPECT_NE(classOnly.status.message.find("Name"), std::string::npos);
+
+    host::ObjectPath extra = keyed("TST_Thing", "Name", "alpha");
+    extra.setKey("Colour", Value::string("red"));
+    const auto withExtra = server().getInstance(context(), extra, {});
+    EXPECT_EQ(withExtra.status.rc, CMPI_RC_ERR_INVALID_PARAMETER);
+    EXPECT_NE(withExtra.status.message.find("Colour"), std::string::npos);
+
+    const auto unknown = server().getInstance(context(), keyed("TST_Nothing", "Id", "x"), {});
+    EXPECT_EQ(unknown.status.rc, CMPI_RC_ERR_INVALID_CLASS);
+}
+
+TEST_F(Operations, GetInstanceOfAClassNobodyServesIsNotSupported) {
+    const auto orphan = server().getInstance(context(), keyed("TST_Orphan", "Id", "x"), {});
+    EXPECT_EQ(orphan.status.rc, CMPI_RC_ERR_NOT_SUPPORTED);
+}
+
+TEST_F(Operations, ModifyInstanceChangesWhatThePropertyListAllows) {
+    const host::ObjectPath alpha = keyed("TST_Thing", "Name", "alpha");
+    host::Instance changes(alpha);
+    changes.setProperty("Label", Value::string("renamed"));
+    changes.setProperty("Size", Value::uint32(40));
+
+    ASSERT_TRUE(server().modifyInstance(context(), alpha, changes, PropertyList{{"Size"}}).ok());
+    auto read = server().getInstance(context(), alpha, {});
+    ASSERT_TRUE(read.status.ok());
+    EXPECT_EQ(read.value.findProperty("Size")->asUnsigned(), 40u);
+    EXPECT_EQ(read.value.findProperty("Label")->asString(), "first");
+
+    ASSERT_TRUE(server().modifyInstance(context(), alpha, changes, std::nullopt).ok());
+    read = server().getInstance(context(), alpha, {});
+    EXPECT_EQ(read.value.findProperty("Label")->asString(), "renamed");
+}
+
+TEST_F(Operations, ProviderStatusPassesUnchanged) {
+    const host::ObjectPath nope = keyed("TST_Thing", "Name", "nope");
+    const host::Status missing = server().modifyInstance(context(), nope, host::Instance(nope), {});
+    EXPECT_EQ(missing.rc, CMPI_RC_ERR_NOT_FOUND);
+    EXPECT_EQ(missing.message, "no TST_Thing nope");
+
+    const host::ObjectPath omega = keyed("TST_SpecialThing", "Name", "omega");
+    const host::Status readOnly =
+        server().modifyInstance(context(), omega, host::Instance(omega), {});
+    EXPECT_EQ(readOnly.rc, CMPI_RC_ERR_NOT_SUPPORTED);
+    EXPECT_EQ(readOnly.message, "TestSpecials is read-only");
+}
+
+TEST_F(Operations, ModifyInstanceRefusesAnInstanceOfAnotherClass) {
+    const host::ObjectPath alpha = keyed("TST_Thing", "Name", "alpha");
+    const host::Instance box(keyed("TST_Container", "Id", "box1"));
+    EXPECT_EQ(server().modifyInstance(context(), alpha, box, {}).rc, CMPI_RC_ERR_INVALID_PARAMETER);
+}
+
+TEST_F(Operations, CreateAndDeleteInstances) {
+    host::Instance delta(classPath("TST_Thing"));
+    delta.setProperty("Name", Value::string("delta"));
+    delta.setProperty("Size", Value::uint32(4));
+    const auto created = server().createInstance(context(), classPath("TST_Thing"), delta);
+    ASSERT_TRUE(created.status.ok()) << created.status.message;
+    EXPECT_EQ(created.value.nameSpace(), "root/cimv2");
+    EXPECT_EQ(created.value.findKey("Name")->asString(), "delta");
+
+    const auto again = server().createInstance(context(), classPath("TST_Thing"), delta);
+    EXPECT_EQ(again.status.rc, CMPI_RC_ERR_ALREADY_EXISTS);
+
+    auto names = server().enumerateInstanceNames(context(), classPath("TST_Thing"));
+    EXPECT_EQ(keyValues(names.value, "Name"),
+              (std::vector<std::string>{"alpha", "beta", "delta", "gamma", "omega"}));
+
+    EXPECT_TRUE(server().deleteInstance(context(), created.value).ok());
+    const host::Status twice = server().deleteInstance(context(), created.value);
+    EXPECT_EQ(twice.rc, CMPI_RC_ERR_NOT_FOUND);
+    EXPECT_EQ(twice.message, "no TST_Thing delta");
+    names = server().enumerateInstanceNames(context(), classPath("TST_Thing"));
+    EXPECT_EQ(names.value.size(), 4u);
+
+    EXPECT_EQ(server().deleteInstance(context(), classPath("TST_Thing")).rc,
+              CMPI_RC_ERR_INVALID_PARAMETER);
+}
+
+TEST_F(Operations, CreateInstanceTakesTheClassFromTheInstanceWhenThePathHasNone) {
+    host::Instance epsilon(classPath("TST_Thing"));
+    epsilon.setProperty("Name", Value::string("epsilon"));
+    const auto created = server().createInstance(context(), host::ObjectPath(), epsilon);
+    ASSERT_TRUE(created.status.ok()) << created.status.message;
+    EXPECT_EQ(created.value.className(), "TST_Thing");
+}
+
+TEST_F(Operations, QueriesPassToTheProviderAsWritten) {
+    const auto large = server().execQuery(context(), classPath("TST_Thing"),
+                                          "SELECT * FROM TST_Thing WHERE Size > 1", "WQL");
+    ASSERT_TRUE(large.status.ok()) << large.status.message;
+    EXPECT_EQ(keyValues(pathsOf(large.value), "Name"), (std::vector<std::string>{"beta", "gamma"}));
+
+    const auto cql = server().execQuery(context(), classPath("TST_Thing"),
+                                        "SELECT * FROM TST_Thing WHERE Size > 1", "CQL");
+    EXPECT_EQ(cql.status.rc, CMPI_RC_ERR_QUERY_LANGUAGE_NOT_SUPPORTED);
+
+    const auto garbled = server().execQuery(context(), classPath("TST_Thing"), "SELECT", "WQL");
+    EXPECT_EQ(garbled.status.rc, CMPI_RC_ERR_INVALID_QUERY);
+    EXPECT_EQ(garbled.status.message, "TestThings cannot read the query: SELECT");
+}
+
+// ---- methods ------------------------------------------------------------------
+
+TEST_F(Operations, MethodDeliversReturnValueAndOutArguments) {
+    const host::ObjectPath alpha = keyed("TST_Thing", "Name", "alpha");
+    host::Arguments in;
+    in.set("NewSize", Value::uint32(7));
+    const auto reply = server().invokeMethod(context(), alpha, "Resize", in);
+    ASSERT_TRUE(reply.status.ok()) << reply.status.message;
+    EXPECT_EQ(reply.value.returnValue, Value::uint32(0));
+    ASSERT_NE(reply.value.out.find("OldSize"), nullptr);
+    EXPECT_EQ(reply.value.out.find("OldSize")->asUnsigned(), 1u);
+    EXPECT_EQ(reply.value.out.find("Note")->asString(), "resized alpha");
+
+    const auto read = server().getInstance(context(), alpha, {});
+    EXPECT_EQ(read.value.findProperty("Size")->asUnsigned(), 7u);
+}
+
+TEST_F(Operations, MethodWithoutReturnValueFails) {
+    const auto silent =
+        server().invokeMethod(context(), keyed("TST_Thing", "Name", "alpha"), "Silent", {});
+    EXPECT_EQ(silent.status.rc, CMPI_RC_ERR_FAILED);
+    EXPECT_NE(silent.status.message.find("returned 0 values for Silent"), std::string::npos)
+        << silent.status.message;
+}
+
+TEST_F(Operations, MethodRefusalPassesUnchanged) {
+    const auto refused =
+        server().invokeMethod(context(), keyed("TST_Thing", "Name", "alpha"), "Refuse", {});
+    EXPECT_EQ(refused.status.rc, CMPI_RC_ERR_ACCESS_DENIED);
+    EXPECT_EQ(refused.status.message, "TestThings refuses politely");
+}
+
+TEST_F(Operations, MethodMustBeDeclaredWithItsParameters) {
+    const host::ObjectPath alpha = keyed("TST_Thing", "Name", "alpha");
+    const auto unknown = server().invokeMethod(context(), alpha, "Explode", {});
+    EXPECT_EQ(unknown.status.rc, CMPI_RC_ERR_METHOD_NOT_FOUND);
+
+    host::Arguments bogus;
+    bogus.set("Bogus", Value::uint32(1));
+    const auto badArgument = server().invokeMethod(context(), alpha, "Resize", bogus);
+    EXPECT_EQ(badArgument.status.rc, CMPI_RC_ERR_INVALID_PARAMETER);
+    EXPECT_NE(badArgument.status.message.find("Bogus"), std::string::npos);
+
+    const auto noMethods =
+        server().invokeMethod(context(), keyed("TST_Container", "Id", "box1"), "Resize", {});
+    EXPECT_EQ(noMethods.status.rc, CMPI_RC_ERR_METHOD_NOT_FOUND);
+}
+
+TEST_F(Operations, MethodOfAClassWithoutMethodProviderIsNotSupported) {
+    host::Arguments in;
+    in.set("NewSize", Value::uint32(1));
+    const auto inherited =
+        server().invokeMethod(context(), keyed("TST_SpecialThing", "Name", "omega"), "Resize", in);
+    EXPECT_EQ(inherited.status.rc, CMPI_RC_ERR_NOT_SUPPORTED);
+}
+
+TEST_F(Operations, MethodProviderThatCouldNotBeMadeNamesTheMissingFactory) {
+    const auto poke = server().invokeMethod(context(), keyed("TST_Part", "Id", "p1"), "Poke", {});
+    EXPECT_EQ(poke.status.rc, CMPI_RC_ERR_FAILED);
+    EXPECT_EQ(poke.status.message,
+              "libovx_test_partial.so: no symbol Partial_Create_MethodMI (registered for method "
+              "operations on TST_Part)");
+    // Its instances are still served.
+    const auto parts = server().enumerateInstanceNames(context(), classPath("TST_Part"));
+    EXPECT_TRUE(parts.status.ok()) << parts.status.message;
+    EXPECT_EQ(parts.value.size(), 1u);
+}
+
+TEST_F(Operations, StaticMethodCallOnAClassPath) {
+    host::Arguments in;
+    in.set("Left", Value::uint32(2));
+    in.set("Right", Value::uint32(3));
+    const auto sum = server().invokeMethod(context(), classPath("TST_Thing"), "Add", in);
+    ASSERT_TRUE(sum.status.ok()) << sum.status.message;
+    EXPECT_EQ(sum.value.out.find("Sum")->asUnsigned(), 5u);
+}
+
+TEST_F(Operations, ProviderGetsTheCallersPrincipalFlagsAndTheNamespace) {
+    const host::Context caller = server().clientContext("operator", CMPI_FLAG_IncludeQualifiers);
+    const auto reply =
+        server().invokeMethod(caller, host::ObjectPath("", "TST_Thing"), "Whoami", {});
+    ASSERT_TRUE(reply.status.ok()) << reply.status.message;
+    EXPECT_EQ(reply.value.out.find("Principal")->asString(), "operator");
+    EXPECT_EQ(reply.value.out.find("NameSpace")->asString(), "root/cimv2");
+    EXPECT_EQ(reply.value.out.find("Flags")->asUnsigned(), CMPI_FLAG_IncludeQualifiers);
+
+    // A bare context still gives the provider every standard entry.
+    const auto bare = server().invokeMethod(host::Context(), classPath("TST_Thing"), "Whoami", {});
+    ASSERT_TRUE(bare.status.ok()) << bare.status.message;
+    EXPECT_EQ(bare.value.out.find("Principal")->asString(), "");
+    EXPECT_EQ(bare.value.out.find("Flags")->asUnsigned(), 0u);
+}
+
+// ---- properties ---------------------------------------------------------------
+
+TEST_F(Operations, GetAndSetOneProperty) {
+    const host::ObjectPath beta = keyed("TST_Thing", "Name", "beta");
+    const auto label = server().getProperty(context(), beta, "Label");
+    ASSERT_TRUE(label.status.ok()) << label.status.message;
+    EXPECT_EQ(label.value, Value::string("second"));
+
+    ASSERT_TRUE(server().setProperty(context(), beta, "Label", Value::string("changed")).ok());
+    EXPECT_EQ(server().getProperty(context(), beta, "Label").value, Value::string("changed"));
+    // Only the named property was touched.
+    EXPECT_EQ(server().getProperty(context(), beta, "Size").value, Value::uint32(2));
+
+    EXPECT_EQ(server().getProperty(context(), beta, "Colour").status.rc,
+              CMPI_RC_ERR_NO_SUCH_PROPERTY);
+    EXPECT_EQ(server().setProperty(context(), beta, "Colour", Value::string("red")).rc,
+              CMPI_RC_ERR_NO_SUCH_PROPERTY);
+}
+
+// ---- ownership ----------------------------------------------------------------
+
+TEST_F(Operations, NothingMadeDuringOperationsOutlivesThem) {
+    const std::size_t before = host::callerOwnedHandleCount();
+    EXPECT_FALSE(host::OperationScope::active());
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_TRUE(server().enumerateInstances(context(), classPath("TST_Thing"), {}).status.ok());
+        EXPECT_TRUE(
+            server().enumerateInstances(context(), classPath("TST_Summary"), {}).status.ok());
+        EXPECT_TRUE(server()
+                        .invokeMethod(context(), keyed("TST_Thing", "Name", "alpha"), "Refuse", {})
+                        .status.rc == CMPI_RC_ERR_ACCESS_DENIED);
+    }
+    EXPECT_EQ(host::callerOwnedHandleCount(), before);
+    EXPECT_FALSE(host::OperationScope::active());
+}
+
+TEST_F(Operations, ServerShutdownCleansUpEveryProvider) {
+    server_.reset();
+    for (const char* line :
+         {"things cleanup Instance terminating=1", "things cleanup Association terminating=1",
+          "things cleanup Method terminating=1", "specials cleanup Instance terminating=1",
+          "specials cleanup Association terminating=1"}) {
+        EXPECT_EQ(log_.count(line), 1u) << line;
+    }
+    EXPECT_EQ(log_.count("things create Instance"), 1u);
+}
+
+}  // namespace
