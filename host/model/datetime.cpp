@@ -186,8 +186,8 @@ CimDateTime CimDateTime::now() {
 }
 
 std::string CimDateTime::toString() const {
-    char timeOfDay[16];
-    char text[40];
+    char timeOfDay[64];
+    char text[128];
     if (interval_) {
         formatTimeOfDay(timeOfDay, sizeof timeOfDay, microseconds_ % kMicrosPerDay);
         std::snprintf(text, sizeof text, "%08lld%s:000",

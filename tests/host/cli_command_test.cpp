@@ -1,0 +1,337 @@
+// The built ovx-cim command, run as a CIM user runs it, on a scratch copy of
+// the sample system: each verb once, the output formats, and the exit status
+// and message of CIM errors and bad command lines.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string fileText(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class CliCommand : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "ovx-cim-test-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        scratch_ = pattern;
+        dataDir_ = scratch_ / "data";
+        fs::create_directory(dataDir_);
+        for (const auto& entry : fs::directory_iterator(OVX_SOURCE_DIR "/examples")) {
+            if (entry.is_regular_file()) {
+                fs::copy_file(entry.path(), dataDir_ / entry.path().filename());
+            }
+        }
+    }
+
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(scratch_, ignored);
+    }
+
+    // Runs ovx-cim on the scratch data directory, capturing both streams.
+    Outcome run(std::vector<std::string> arguments, bool withDataDir = true) {
+        if (withDataDir) {
+            arguments.insert(arguments.begin(), "--data-dir=" + dataDir_.string());
+        }
+        const fs::path outFile = scratch_ / "stdout";
+        const fs::path errFile = scratch_ / "stderr";
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const int out = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            const int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) {
+                ::_exit(127);
+            }
+            std::vector<char*> argv;
+            std::string program = OVX_CIM_COMMAND;
+            argv.push_back(program.data());
+            for (auto& argument : arguments) {
+                argv.push_back(argument.data());
+            }
+            argv.push_back(nullptr);
+            ::execv(program.c_str(), argv.data());
+            ::_exit(127);
+        }
+        Outcome outcome;
+        int status = 0;
+        if (child > 0 && ::waitpid(child, &status, 0) == child) {
+            outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        outcome.out = fileText(outFile);
+        outcome.err = fileText(errFile);
+        return outcome;
+    }
+
+    // The single line of a one-path answer.
+    std::string onlyPath(const std::vector<std::string>& arguments) {
+        const Outcome outcome = run(arguments);
+        EXPECT_EQ(outcome.status, 0) << outcome.err;
+        std::istringstream lines(outcome.out);
+        std::string first;
+        std::getline(lines, first);
+        return first;
+    }
+
+    std::string lanEndpointPath() {
+        const Outcome outcome = run({"--json", "ein", "OVX_LANEndpoint"});
+        EXPECT_EQ(outcome.status, 0) << outcome.err;
+        const auto document = nlohmann::json::parse(outcome.out);
+        for (const auto& path : document.at("paths")) {
+            if (path.get<std::string>().find("Name=\"eth0\"") != std::string::npos) {
+                return path;
+            }
+        }
+        ADD_FAILURE() << "no LAN endpoint eth0 in " << outcome.out;
+        return {};
+    }
+
+    fs::path scratch_;
+    fs::path dataDir_;
+};
+
+::testing::AssertionResult exitedWith(const Outcome& outcome, int status) {
+    if (outcome.status == status) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << "exit status " << outcome.status << ", expected " << status
+           << "\nstdout: " << outcome.out << "\nstderr: " << outcome.err;
+}
+
+TEST_F(CliCommand, ClassNamesCoverTheSchema) {
+    const Outcome deep = run({"ecn", "--deep"});
+    ASSERT_TRUE(exitedWith(deep, 0));
+    EXPECT_NE(deep.out.find("OVX_IPProtocolEndpoint\n"), std::string::npos);
+    EXPECT_NE(deep.out.find("OVX_ComputerSystem\n"), std::string::npos);
+    const Outcome below = run({"ecn", "CIM_ComputerSystem"});
+    ASSERT_TRUE(exitedWith(below, 0));
+    EXPECT_NE(below.out.find("OVX_SPComputerSystem\n"), std::string::npos);
+}
+
+TEST_F(CliCommand, ComputerSystemsByNameAndByPath) {
+    const Outcome names = run({"ein", "OVX_ComputerSystem"});
+    ASSERT_TRUE(exitedWith(names, 0));
+    ASSERT_EQ(names.out.find("root/cimv2:OVX_ComputerSystem."), 0U) << names.out;
+    EXPECT_NE(names.out.find("CreationClassName=\"OVX_ComputerSystem\""), std::string::npos);
+
+    const std::string path = onlyPath({"ein", "OVX_ComputerSystem"});
+    const Outcome shown = run({"gi", path});
+    ASSERT_TRUE(exitedWith(shown, 0));
+    EXPECT_EQ(shown.out.find("// " + path + "\ninstance of OVX_ComputerSystem {\n"), 0U)
+        << shown.out;
+    EXPECT_NE(shown.out.find("    Name = \""), std::string::npos);
+    EXPECT_EQ(shown.out.substr(shown.out.size() - 3), "};\n");
+}
+
+TEST_F(CliCommand, LanEndpointsAsMofAndAsJson) {
+    const Outcome mof = run({"ei", "OVX_LANEndpoint"});
+    ASSERT_TRUE(exitedWith(mof, 0));
+    EXPECT_NE(mof.out.find("instance of OVX_LANEndpoint {\n"), std::string::npos);
+    EXPECT_NE(mof.out.find("    Name = \"eth0\";\n"), std::string::npos);
+
+    const Outcome json = run({"--json", "ei", "OVX_LANEndpoint", "--properties", "Name"});
+    ASSERT_TRUE(exitedWith(json, 0));
+    const auto instances = nlohmann::json::parse(json.out).at("instances");
+    ASSERT_GE(instances.size(), 5U);
+    std::vector<std::string> names;
+    for (const auto& instance : instances) {
+        EXPECT_EQ(instance.at("className"), "OVX_LANEndpoint");
+        EXPECT_EQ(instance.at("path").get<std::string>().find("root/cimv2:OVX_LANEndpoint."), 0U);
+        EXPECT_FALSE(instance.at("properties").contains("MACAddress")) << "only Name was asked";
+        names.push_back(instance.at("properties").at("Name"));
+    }
+    EXPECT_NE(std::find(names.begin(), names.end(), "eth2"), names.end());
+}
+
+TEST_F(CliCommand, ModifiedSettingsAreSavedAndReadBack) {
+    const Outcome names = run({"--json", "ein", "OVX_DNSSettingData"});
+    ASSERT_TRUE(exitedWith(names, 0));
+    const auto paths = nlohmann::json::parse(names.out).at("paths");
+    ASSERT_FALSE(paths.empty());
+    const std::string path = paths.at(0);
+
+    const Outcome modified =
+        run({"mi", path, R"(DNSServerAddresses={"192.0.2.201","192.0.2.202"})"});
+    ASSERT_TRUE(exitedWith(modified, 0));
+    EXPECT_EQ(modified.out, "modified " + path + "\n");
+
+    const Outcome shown = run({"--json", "gi", path});
+    ASSERT_TRUE(exitedWith(shown, 0));
+    EXPECT_EQ(
+        nlohmann::json::parse(shown.out).at("instance").at("properties").at("DNSServerAddresses"),
+        nlohmann::json::parse(R"(["192.0.2.201","192.0.2.202"])"));
+
+    const Outcome wrongType = run({"mi", path, "AddressOrigin=many"});
+    ASSERT_TRUE(exitedWith(wrongType, 2));
+    EXPECT_NE(wrongType.err.find("does not fit its type uint16"), std::string::npos)
+        << wrongType.err;
+}
+
+TEST_F(CliCommand, CreateAndDeleteAreRefusedByThePeerProvider) {
+    const Outcome created =
+        run({"ci", "OVX_LANEndpoint", "Name=eth9", "SystemName=h",
+             "CreationClassName=OVX_LANEndpoint", "SystemCreationClassName=OVX_ComputerSystem"});
+    ASSERT_TRUE(exitedWith(created, 1));
+    EXPECT_NE(created.err.find("CIM_ERR_NOT_SUPPORTED (7)"), std::string::npos) << created.err;
+
+    const Outcome deleted = run({"di", lanEndpointPath()});
+    ASSERT_TRUE(exitedWith(deleted, 1));
+    EXPECT_NE(deleted.err.find("CIM_ERR_NOT_SUPPORTED (7)"), std::string::npos) << deleted.err;
+    EXPECT_TRUE(exitedWith(run({"gi", lanEndpointPath()}), 0)) << "nothing was deleted";
+}
+
+TEST_F(CliCommand, DnsEndpointAssociationsThroughThePeerProvider) {
+    const Outcome names = run({"--json", "ein", "OVX_DNSProtocolEndpoint"});
+    ASSERT_TRUE(exitedWith(names, 0));
+    const auto paths = nlohmann::json::parse(names.out).at("paths");
+    ASSERT_FALSE(paths.empty());
+    const std::string dns = paths.at(0);
+
+    const Outcome referenceNames = run({"rin", dns, "--result-class", "OVX_DNSSAPSAPDependency"});
+    ASSERT_TRUE(exitedWith(referenceNames, 0));
+    EXPECT_EQ(referenceNames.out.find("root/cimv2:OVX_DNSSAPSAPDependency."), 0U)
+        << referenceNames.out;
+
+    const Outcome references = run({"ri", dns, "--role", "Dependent"});
+    ASSERT_TRUE(exitedWith(references, 0));
+    EXPECT_NE(references.out.find("instance of OVX_DNSSAPSAPDependency {"), std::string::npos)
+        << references.out;
+
+    // The far end is an IP endpoint: named even where its provider is
+    // still missing, shown only where it answers.
+    const Outcome associatorNames = run(
+        {"ain", dns, "--assoc-class", "OVX_DNSSAPSAPDependency", "--result-role", "Antecedent"});
+    ASSERT_TRUE(exitedWith(associatorNames, 0));
+    EXPECT_NE(associatorNames.out.find("ProtocolEndpoint."), std::string::npos)
+        << associatorNames.out;
+    const Outcome associators = run({"ai", dns, "--role", "Dependent"});
+    EXPECT_TRUE(associators.status == 0 || associators.status == 1) << associators.err;
+    EXPECT_NE(associators.status, 2) << associators.err;
+}
+
+TEST_F(CliCommand, IpEndpointsListedFetchedAndCalled) {
+    const Outcome endpoints = run({"--json", "ei", "OVX_IPProtocolEndpoint"});
+    ASSERT_TRUE(exitedWith(endpoints, 0));
+    const auto instances = nlohmann::json::parse(endpoints.out).at("instances");
+    std::string eth0;
+    for (const auto& instance : instances) {
+        if (instance.at("properties").value("Name", "") == "eth0") {
+            EXPECT_EQ(instance.at("properties").at("IPv4Address"), "192.0.2.10");
+            eth0 = instance.at("path");
+        }
+    }
+    ASSERT_FALSE(eth0.empty()) << endpoints.out;
+
+    const Outcome shown = run({"gi", eth0, "--properties", "IPv4Address"});
+    ASSERT_TRUE(exitedWith(shown, 0));
+    EXPECT_NE(shown.out.find("    IPv4Address = \"192.0.2.10\";\n"), std::string::npos)
+        << shown.out;
+    EXPECT_EQ(shown.out.find("SubnetMask"), std::string::npos) << shown.out;
+
+    const Outcome called = run({"cm", eth0, "RequestStateChange", "RequestedState=3",
+                                "TimeoutPeriod=00000000000010.000000:000"});
+    ASSERT_TRUE(exitedWith(called, 0));
+    EXPECT_EQ(called.out.find("ReturnValue = "), 0U) << called.out;
+}
+
+TEST_F(CliCommand, CimErrorsNameTheStatusAndExitWithOne) {
+    const Outcome missing = run(
+        {"gi",
+         R"(OVX_LANEndpoint.CreationClassName="OVX_LANEndpoint",Name="nope",SystemCreationClassName="OVX_ComputerSystem",SystemName="nowhere")"});
+    ASSERT_TRUE(exitedWith(missing, 1));
+    EXPECT_EQ(missing.err.find("ovx-cim: CIM_ERR_NOT_FOUND (6): "), 0U) << missing.err;
+    EXPECT_EQ(missing.out, "");
+
+    const Outcome unknown = run({"ei", "OVX_NoSuchClass"});
+    ASSERT_TRUE(exitedWith(unknown, 1));
+    EXPECT_NE(unknown.err.find("CIM_ERR_INVALID_CLASS (5)"), std::string::npos) << unknown.err;
+
+    const Outcome json = run({"--json", "ein", "OVX_NoSuchClass"});
+    ASSERT_TRUE(exitedWith(json, 1));
+    EXPECT_EQ(nlohmann::json::parse(json.out).at("error").at("name"), "CIM_ERR_INVALID_CLASS");
+
+    const Outcome method = run({"cm", lanEndpointPath(), "Reboot"});
+    ASSERT_TRUE(exitedWith(method, 1));
+    EXPECT_NE(method.err.find("CIM_ERR_METHOD_NOT_FOUND"), std::string::npos) << method.err;
+}
+
+TEST_F(CliCommand, BadCommandLinesExitWithTwoAndSayWhy) {
+    const Outcome verb = run({"frobnicate"});
+    ASSERT_TRUE(exitedWith(verb, 2));
+    EXPECT_NE(verb.err.find("unknown verb \"frobnicate\""), std::string::npos);
+    EXPECT_NE(verb.err.find("usage: ovx-cim"), std::string::npos);
+
+    const Outcome missing = run({"gi"});
+    ASSERT_TRUE(exitedWith(missing, 2));
+    EXPECT_NE(missing.err.find("ovx-cim gi --help"), std::string::npos) << missing.err;
+
+    const Outcome path = run({"gi", "OVX_LANEndpoint.Name=\"eth0"});
+    ASSERT_TRUE(exitedWith(path, 2));
+    EXPECT_NE(path.err.find("at position"), std::string::npos) << path.err;
+    EXPECT_NE(path.err.find("^"), std::string::npos) << path.err;
+
+    const Outcome property = run({"mi", lanEndpointPath(), "Colour=red"});
+    ASSERT_TRUE(exitedWith(property, 2));
+    EXPECT_NE(property.err.find("no property Colour"), std::string::npos) << property.err;
+
+    const Outcome parameter = run(
+        {"cm",
+         R"(OVX_IPProtocolEndpoint.CreationClassName="OVX_IPProtocolEndpoint",Name="eth0",SystemCreationClassName="OVX_ComputerSystem",SystemName="h")",
+         "RequestStateChange", "RequestedState=99999"});
+    ASSERT_TRUE(exitedWith(parameter, 2));
+    EXPECT_NE(parameter.err.find("largest value is 65535"), std::string::npos) << parameter.err;
+
+    const Outcome dataDir = run({"--data-dir", (scratch_ / "absent").string(), "ecn"}, false);
+    ASSERT_TRUE(exitedWith(dataDir, 2));
+    EXPECT_NE(dataDir.err.find("does not exist"), std::string::npos);
+}
+
+TEST_F(CliCommand, HelpForTheCommandAndEachVerb) {
+    const Outcome general = run({"--help"}, false);
+    ASSERT_TRUE(exitedWith(general, 0));
+    EXPECT_NE(general.out.find("usage: ovx-cim"), std::string::npos);
+    EXPECT_NE(general.out.find("mof/providers.reg"), std::string::npos);
+    for (const char* verb :
+         {"ecn", "ein", "ei", "gi", "mi", "ci", "di", "ai", "ain", "ri", "rin", "cm"}) {
+        const Outcome help = run({verb, "--help"}, false);
+        ASSERT_TRUE(exitedWith(help, 0)) << verb;
+        EXPECT_EQ(help.out.find(std::string("usage: ovx-cim ") + verb + " "), 0U) << help.out;
+    }
+}
+
+TEST_F(CliCommand, HostThatCannotStartExitsWithThree) {
+    const Outcome outcome = run({"--mof", (scratch_ / "absent.mof").string(), "ecn"});
+    ASSERT_TRUE(exitedWith(outcome, 3));
+    EXPECT_NE(outcome.err.find("the host could not start"), std::string::npos) << outcome.err;
+
+    const fs::path broken = scratch_ / "broken.mof";
+    std::ofstream(broken) << "class Broken {\n  string ;\n};\n";
+    const Outcome unreadable = run({"--mof", broken.string(), "ecn"});
+    ASSERT_TRUE(exitedWith(unreadable, 3));
+    EXPECT_NE(unreadable.err.find("broken.mof:2"), std::string::npos) << unreadable.err;
+}
+
+}  // namespace
