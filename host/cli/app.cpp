@@ -52,7 +52,8 @@ std::unique_ptr<host::CimServer> openHost(const CommandLine& command) {
     for (const std::string& directory : command.host.providerPath) {
         options.providerSearchPath.emplace_back(directory);
     }
-    options.nameSpace = operationNamespace(command);
+    // The host serves the namespace its classes are registered in; a command
+    // for another one reaches it and is refused there, as a CIMOM would.
     try {
         return host::CimServer::open(options);
     } catch (const host::mof::SourceError& error) {
@@ -88,6 +89,11 @@ int runParsed(const CommandLine& command, std::ostream& out, std::ostream& err) 
         if (command.host.dataDir) {
             exportDataDir(*command.host.dataDir);
         }
+        // Every verb's first operand is the class or instance operated on; a
+        // malformed one is the command line's fault, told before the host starts.
+        if (!command.operands.empty()) {
+            pathFromOperand(command.operands.front(), command.nameSpace);
+        }
         const std::unique_ptr<host::CimServer> server = openHost(command);
         Client(*server, server->classes(), userName()).run(command, writer);
         return kExitSuccess;
@@ -104,15 +110,6 @@ int runParsed(const CommandLine& command, std::ostream& out, std::ostream& err) 
 }
 
 }  // namespace
-
-std::string operationNamespace(const CommandLine& command) {
-    // Every verb's first operand is the class or instance operated on.
-    if (!command.operands.empty()) {
-        const host::ObjectPath path = pathFromOperand(command.operands.front(), command.nameSpace);
-        return path.nameSpace();
-    }
-    return command.nameSpace;
-}
 
 int runCommand(const std::vector<std::string>& arguments, const HostSettings& defaults,
                std::ostream& out, std::ostream& err) {

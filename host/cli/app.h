@@ -16,10 +16,6 @@ enum ExitStatus : int {
     kExitHostStart = 3,
 };
 
-// The namespace the host serves for this command: that of the path operand
-// when it names one, else --namespace, else root/cimv2.
-std::string operationNamespace(const CommandLine& command);
-
 // Runs ovx-cim with the arguments after the program name; results go to
 // out, help to out, messages to err. Never throws.
 int runCommand(const std::vector<std::string>& arguments, const HostSettings& defaults,

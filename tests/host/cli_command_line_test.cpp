@@ -196,14 +196,5 @@ TEST(CliRobustness, WellFormedCommandsReachTheHost) {
     EXPECT_NE(err.str().find("the host could not start"), std::string::npos) << err.str();
 }
 
-TEST(CliRobustness, NamespaceOfTheOperationComesFromThePathFirst) {
-    CommandLine command = parseCommandLine({"-n", "root/other", "ein", "X"}, HostSettings());
-    EXPECT_EQ(operationNamespace(command), "root/other");
-    command = parseCommandLine({"-n", "root/other", "ein", "root/third:X"}, HostSettings());
-    EXPECT_EQ(operationNamespace(command), "root/third");
-    command = parseCommandLine({"ecn"}, HostSettings());
-    EXPECT_EQ(operationNamespace(command), "root/cimv2");
-}
-
 }  // namespace
 }  // namespace ovx::cli

@@ -276,6 +276,16 @@ TEST_F(CliCommand, CimErrorsNameTheStatusAndExitWithOne) {
     const Outcome method = run({"cm", lanEndpointPath(), "Reboot"});
     ASSERT_TRUE(exitedWith(method, 1));
     EXPECT_NE(method.err.find("CIM_ERR_METHOD_NOT_FOUND"), std::string::npos) << method.err;
+
+    // Only the registered namespace exists: another one is an error, not an
+    // empty answer.
+    const Outcome byOption = run({"-n", "root/other", "ein", "OVX_ComputerSystem"});
+    ASSERT_TRUE(exitedWith(byOption, 1));
+    EXPECT_NE(byOption.err.find("CIM_ERR_INVALID_NAMESPACE (3)"), std::string::npos)
+        << byOption.err;
+    const Outcome byPath = run({"ein", "root/other:OVX_ComputerSystem"});
+    ASSERT_TRUE(exitedWith(byPath, 1));
+    EXPECT_NE(byPath.err.find("CIM_ERR_INVALID_NAMESPACE (3)"), std::string::npos) << byPath.err;
 }
 
 TEST_F(CliCommand, BadCommandLinesExitWithTwoAndSayWhy) {
