@@ -206,6 +206,12 @@ unsigned short classIdOf(const CMPIObjectPath* path) {
     return classId;
 }
 
+// The request class's operation, run at the operation boundary; a class
+// without it is not served.
+template <typename Operation, typename... Arguments>
+CMPIStatus runClassOperation(Operation InstanceOperations::*operation, const CMPIObjectPath* path,
+                             Arguments... arguments);
+
 // The association base classes a request may name, and the provider's
 // classes each covers, in the order they are tried.
 struct AssociationBase {
@@ -237,6 +243,22 @@ CMPIStatus runAtBoundary(const std::function<CMPIStatus()>& branch) {
         return failureStatus(kUnknownFailure);
     }
 }
+
+namespace {
+
+template <typename Operation, typename... Arguments>
+CMPIStatus runClassOperation(Operation InstanceOperations::*operation, const CMPIObjectPath* path,
+                             Arguments... arguments) {
+    return runAtBoundary([&] {
+        const ClassRow* const row = findClassRow(classIdOf(path));
+        if (row == nullptr || row->instance.*operation == nullptr) {
+            return statusOf(CMPI_RC_ERR_INVALID_CLASS);
+        }
+        return (row->instance.*operation)(arguments...);
+    });
+}
+
+}  // namespace
 
 bool getClassId(const char* className, const char* nameSpace, std::vector<unsigned short>& ids) {
     QUILL_TRACE_ENTER_PARAMS(" className=" << (className != nullptr ? className : "")
@@ -279,14 +301,8 @@ CMPIStatus IPInterface_MethodCleanup(CMPIMethodMI*, const CMPIContext*, CMPIBool
 CMPIStatus IPInterface_EnumInstanceNames(CMPIInstanceMI*, const CMPIContext* context,
                                          const CMPIResult* result, const CMPIObjectPath* path) {
     QUILL_MARK_PROVIDER_ENTRY();
-    const CMPIStatus status = runAtBoundary([&] {
-        CMPIStatus branchStatus = statusOf(CMPI_RC_ERR_INVALID_CLASS);
-        const ClassRow* const row = findClassRow(classIdOf(path));
-        if (row != nullptr && row->instance.enumerateNames != nullptr) {
-            branchStatus = row->instance.enumerateNames(context, result, path);
-        }
-        return branchStatus;
-    });
+    const CMPIStatus status =
+        runClassOperation(&InstanceOperations::enumerateNames, path, context, result, path);
     QUILL_MARK_PROVIDER_EXIT();
     return status;
 }
@@ -295,14 +311,8 @@ CMPIStatus IPInterface_EnumInstances(CMPIInstanceMI*, const CMPIContext* context
                                      const CMPIResult* result, const CMPIObjectPath* path,
                                      const char** properties) {
     QUILL_MARK_PROVIDER_ENTRY();
-    const CMPIStatus status = runAtBoundary([&] {
-        CMPIStatus branchStatus = statusOf(CMPI_RC_ERR_INVALID_CLASS);
-        const ClassRow* const row = findClassRow(classIdOf(path));
-        if (row != nullptr && row->instance.enumerateInstances != nullptr) {
-            branchStatus = row->instance.enumerateInstances(context, result, path, properties);
-        }
-        return branchStatus;
-    });
+    const CMPIStatus status = runClassOperation(&InstanceOperations::enumerateInstances, path,
+                                                context, result, path, properties);
     QUILL_MARK_PROVIDER_EXIT();
     return status;
 }
@@ -311,14 +321,8 @@ CMPIStatus IPInterface_GetInstance(CMPIInstanceMI*, const CMPIContext* context,
                                    const CMPIResult* result, const CMPIObjectPath* path,
                                    const char** properties) {
     QUILL_MARK_PROVIDER_ENTRY();
-    const CMPIStatus status = runAtBoundary([&] {
-        CMPIStatus branchStatus = statusOf(CMPI_RC_ERR_INVALID_CLASS);
-        const ClassRow* const row = findClassRow(classIdOf(path));
-        if (row != nullptr && row->instance.getInstance != nullptr) {
-            branchStatus = row->instance.getInstance(context, result, path, properties);
-        }
-        return branchStatus;
-    });
+    const CMPIStatus status = runClassOperation(&InstanceOperations::getInstance, path, context,
+                                                result, path, properties);
     QUILL_MARK_PROVIDER_EXIT();
     return status;
 }
