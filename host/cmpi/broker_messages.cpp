@@ -5,11 +5,7 @@
 
 #include <vector>
 
-#ifdef OVX_HOST_WITH_NXLOGGER
 #include "nxlogger.h"
-#else
-#include <cstdio>
-#endif
 
 namespace ovx::host::detail {
 
@@ -58,12 +54,9 @@ constexpr int kDebugLevel = 3000;
 constexpr int kInfoLevel = 4000;
 constexpr int kWarningLevel = 5000;
 constexpr int kErrorLevel = 6000;
-#ifdef OVX_HOST_WITH_NXLOGGER
 static_assert(kErrorLevel == NxLog::NxLogger::kFailureLevel, "errors must reach the system log");
-#endif
 
 void write(bool trace, int level, const std::string& component, const std::string& text) {
-#ifdef OVX_HOST_WITH_NXLOGGER
     const int written =
         trace ? NxLog::NxLogger::traceLevelMessage("trace", __FILE__, __LINE__, component, level,
                                                    nullptr, 0, 0, text)
@@ -72,12 +65,6 @@ void write(bool trace, int level, const std::string& component, const std::strin
     if (written != 0) {
         throw CimError(CMPI_RC_ERR_FAILED, "the record could not be written");
     }
-#else
-    if (std::fprintf(stderr, "%s %d %s: %s\n", trace ? "TRACE" : "LOG", level, component.c_str(),
-                     text.c_str()) < 0) {
-        throw CimError(CMPI_RC_ERR_FAILED, "the record could not be written");
-    }
-#endif
 }
 
 }  // namespace

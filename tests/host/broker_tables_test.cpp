@@ -9,9 +9,7 @@
 #include <ctime>
 #include <thread>
 
-#ifdef OVX_HOST_WITH_NXLOGGER
 #include "nxlogger.h"
-#endif
 
 namespace ovx::host {
 namespace {
@@ -115,14 +113,11 @@ TEST(QueryTablesTest, EverySlotAnswersNotSupported) {
 class LoggingTest : public BrokerTest {};
 
 TEST_F(LoggingTest, LogAndTraceReachTheLogger) {
-#ifdef OVX_HOST_WITH_NXLOGGER
     auto sink = std::make_shared<NxLog::MemorySink>();
     NxLog::NxLogger::installSink(sink);
-#endif
     EXPECT_EQ(CMLogMessage(mb(), CMPI_SEV_ERROR, "OVX.Test", "it failed", nullptr).rc, CMPI_RC_OK);
     CMPIString* text = CMNewString(mb(), "from a string", nullptr);
     EXPECT_EQ(CMTraceMessage(mb(), CMPI_LEV_VERBOSE, "OVX.Trace", nullptr, text).rc, CMPI_RC_OK);
-#ifdef OVX_HOST_WITH_NXLOGGER
     NxLog::NxLogger::installSink(nullptr);
     const auto records = sink->records();
     ASSERT_EQ(records.size(), 2u);
@@ -133,7 +128,6 @@ TEST_F(LoggingTest, LogAndTraceReachTheLogger) {
     EXPECT_EQ(records[1].channel, NxLog::Channel::Trace);
     EXPECT_EQ(records[1].level, 3000);
     EXPECT_EQ(records[1].text, "from a string");
-#endif
 }
 
 class ExtensionTest : public BrokerTest {
