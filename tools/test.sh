@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test. With --sanitize, does the same in a
-# separate build with AddressSanitizer and UndefinedBehaviorSanitizer.
+# separate build with AddressSanitizer and UndefinedBehaviorSanitizer; with
+# --thread, in one with ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,8 +12,12 @@ if [ "${1:-}" = "--sanitize" ]; then
     cmake_options+=(-DOVX_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=Debug)
     export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1
     export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+elif [ "${1:-}" = "--thread" ]; then
+    build_dir=build-tsan
+    cmake_options+=(-DOVX_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug)
+    export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 elif [ -n "${1:-}" ]; then
-    echo "usage: $0 [--sanitize]" >&2
+    echo "usage: $0 [--sanitize | --thread]" >&2
     exit 2
 else
     cmake_options+=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
