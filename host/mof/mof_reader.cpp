@@ -3,18 +3,18 @@
 #include "class_builder.h"
 #include "lexer.h"
 #include "raw_declarations.h"
+#include "source_text.h"
 
 #include "ovx/host/names.h"
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 #include <utility>
 
 namespace ovx::host::mof {
 
 namespace fs = std::filesystem;
 using detail::Initializer;
+using detail::isNamespaceName;
 using detail::Literal;
 using detail::RawClass;
 using detail::RawMethod;
@@ -22,6 +22,7 @@ using detail::RawParameter;
 using detail::RawProperty;
 using detail::RawQualifier;
 using detail::RawType;
+using detail::readSourceFile;
 using detail::Token;
 using detail::TokenKind;
 
@@ -31,32 +32,13 @@ namespace {
     throw SourceError(where, message);
 }
 
-bool isValidNamespace(std::string_view name) {
-    if (name.empty()) {
-        return false;
-    }
-    std::size_t start = 0;
-    while (start <= name.size()) {
-        const std::size_t slash = name.find('/', start);
-        const std::size_t end = slash == std::string_view::npos ? name.size() : slash;
-        if (!isCimIdentifier(name.substr(start, end - start))) {
-            return false;
-        }
-        if (slash == std::string_view::npos) {
-            return true;
-        }
-        start = slash + 1;
-    }
-    return false;
-}
-
 // Holds what one read has seen so far: classes not yet handed to the
 // target set, the current namespace and the chain of open include files.
 class ReadSession {
   public:
     ReadSession(const ClassSet& existing, const MofReadOptions& options)
         : existing_(existing), options_(options), nameSpace_(options.defaultNamespace) {
-        if (!isValidNamespace(nameSpace_)) {
+        if (!isNamespaceName(nameSpace_)) {
             throw std::invalid_argument("invalid default namespace \"" + nameSpace_ + "\"");
         }
     }
@@ -211,7 +193,7 @@ class FileParser {
         if (name.isKeyword("include")) {
             session_.include(parameter, at(parameterToken), includeBase_);
         } else if (name.isKeyword("namespace")) {
-            if (!isValidNamespace(parameter)) {
+            if (!isNamespaceName(parameter)) {
                 fail(at(parameterToken),
                      "invalid namespace \"" + parameter + "\": expected names separated by '/'");
             }
@@ -506,23 +488,6 @@ class FileParser {
     std::size_t position_ = 0;
 };
 
-std::string readWholeFile(const fs::path& file, const std::string& displayName,
-                          const SourceLocation* includedFrom) {
-    std::ifstream stream(file, std::ios::binary);
-    if (!stream) {
-        if (includedFrom != nullptr) {
-            fail(*includedFrom, "cannot open included file " + displayName);
-        }
-        fail(SourceLocation{displayName, 0, 0}, "cannot open file");
-    }
-    std::ostringstream content;
-    content << stream.rdbuf();
-    if (stream.bad()) {
-        fail(SourceLocation{displayName, 0, 0}, "read error");
-    }
-    return content.str();
-}
-
 void ReadSession::readFile(const fs::path& file, const fs::path& displayName,
                            const SourceLocation* includedFrom) {
     std::error_code error;
@@ -541,7 +506,7 @@ void ReadSession::readFile(const fs::path& file, const fs::path& displayName,
         }
         fail(SourceLocation{displayName.string(), 0, 0}, "is a directory, not a MOF file");
     }
-    const std::string text = readWholeFile(file, displayName.string(), includedFrom);
+    const std::string text = readSourceFile(file, displayName.string(), includedFrom);
     openFiles_.push_back(identity);
     readText(text, displayName.string(), displayName.parent_path());
     openFiles_.pop_back();

@@ -1,15 +1,16 @@
 #include "ovx/host/mof/provider_registration.h"
 
+#include "source_text.h"
+
 #include "ovx/host/names.h"
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <sstream>
 
 namespace ovx::host::mof {
 
 namespace fs = std::filesystem;
+using detail::isNamespaceName;
 
 namespace {
 
@@ -39,24 +40,6 @@ std::vector<std::string> words(std::string_view text) {
         position = end == std::string_view::npos ? text.size() : end;
     }
     return result;
-}
-
-bool isNamespaceName(std::string_view name) {
-    if (name.empty() || name.front() == '/' || name.back() == '/') {
-        return false;
-    }
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t slash = name.find('/', start);
-        const std::size_t end = slash == std::string_view::npos ? name.size() : slash;
-        if (!isCimIdentifier(name.substr(start, end - start))) {
-            return false;
-        }
-        if (slash == std::string_view::npos) {
-            return true;
-        }
-        start = slash + 1;
-    }
 }
 
 // A library base name: no directories, nothing a shell or loader would
@@ -299,13 +282,8 @@ ProviderRegistrations parseProviderRegistrations(const fs::path& file) {
     if (fs::is_directory(file, error)) {
         fail(SourceLocation{file.string(), 0, 0}, "is a directory, not a registration file");
     }
-    std::ifstream stream(file, std::ios::binary);
-    if (!stream) {
-        fail(SourceLocation{file.string(), 0, 0}, "cannot open file");
-    }
-    std::ostringstream content;
-    content << stream.rdbuf();
-    return parseProviderRegistrationText(content.str(), file.string());
+    return parseProviderRegistrationText(detail::readSourceFile(file, file.string()),
+                                         file.string());
 }
 
 void checkRegistrations(const ProviderRegistrations& registrations, const ClassRegistry& registry) {

@@ -125,59 +125,60 @@ CMPIStatus peerCleanup(CMPIInstanceMI*, const CMPIContext*, CMPIBoolean) {
     return okStatus();
 }
 
-CMPIStatus peerEnumInstanceNames(CMPIInstanceMI*, const CMPIContext*, const CMPIResult* result,
-                                 const CMPIObjectPath* op) {
-    return guarded(__func__, [&]() {
+// Hands every object of the class to the result: the dependencies as
+// associations, every other class's objects from the catalogue.
+template <typename ReturnDependency, typename ReturnPeer>
+CMPIStatus returnEveryObject(const char* operation, const CMPIResult* result,
+                             const CMPIObjectPath* op, ReturnDependency&& returnDependency,
+                             ReturnPeer&& returnPeer) {
+    return guarded(operation, [&]() {
         const std::string className = bridge::classNameOf(op);
         const std::string nameSpace = bridge::nameSpaceOf(op);
         const PeerCatalogue catalogue = loadCatalogue();
         if (isDependency(className)) {
             std::vector<DnsDependency> links;
             if (Outcome listed = catalogue.dependencies(links); !listed.ok()) {
-                return refused(__func__, listed);
+                return refused(operation, listed);
             }
             for (const auto& link : links) {
-                CMReturnObjectPath(result, dependencyPath(nameSpace, link));
+                returnDependency(nameSpace, link);
             }
             return finish(result);
         }
         std::vector<PeerInstance> instances;
         if (Outcome listed = catalogue.instancesOf(className, instances); !listed.ok()) {
-            return refused(__func__, listed);
+            return refused(operation, listed);
         }
         for (const auto& instance : instances) {
-            CMReturnObjectPath(result, bridge::makePath(broker(), nameSpace, instance.name));
+            returnPeer(nameSpace, instance);
         }
         return finish(result);
     });
 }
 
+CMPIStatus peerEnumInstanceNames(CMPIInstanceMI*, const CMPIContext*, const CMPIResult* result,
+                                 const CMPIObjectPath* op) {
+    return returnEveryObject(
+        __func__, result, op,
+        [&](const std::string& nameSpace, const DnsDependency& link) {
+            CMReturnObjectPath(result, dependencyPath(nameSpace, link));
+        },
+        [&](const std::string& nameSpace, const PeerInstance& instance) {
+            CMReturnObjectPath(result, bridge::makePath(broker(), nameSpace, instance.name));
+        });
+}
+
 CMPIStatus peerEnumInstances(CMPIInstanceMI*, const CMPIContext*, const CMPIResult* result,
                              const CMPIObjectPath* op, const char** properties) {
-    return guarded(__func__, [&]() {
-        const std::string className = bridge::classNameOf(op);
-        const std::string nameSpace = bridge::nameSpaceOf(op);
-        const PeerCatalogue catalogue = loadCatalogue();
-        if (isDependency(className)) {
-            std::vector<DnsDependency> links;
-            if (Outcome listed = catalogue.dependencies(links); !listed.ok()) {
-                return refused(__func__, listed);
-            }
-            for (const auto& link : links) {
-                CMReturnInstance(result, dependencyInstance(nameSpace, link, properties));
-            }
-            return finish(result);
-        }
-        std::vector<PeerInstance> instances;
-        if (Outcome listed = catalogue.instancesOf(className, instances); !listed.ok()) {
-            return refused(__func__, listed);
-        }
-        for (const auto& instance : instances) {
+    return returnEveryObject(
+        __func__, result, op,
+        [&](const std::string& nameSpace, const DnsDependency& link) {
+            CMReturnInstance(result, dependencyInstance(nameSpace, link, properties));
+        },
+        [&](const std::string& nameSpace, const PeerInstance& instance) {
             CMReturnInstance(result,
                              bridge::makeInstance(broker(), nameSpace, instance, properties));
-        }
-        return finish(result);
-    });
+        });
 }
 
 Outcome findDependency(const PeerCatalogue& catalogue, const CMPIObjectPath* op,

@@ -118,8 +118,36 @@ void fillNamespace(Instance& instance, const std::string& nameSpace) {
     }
 }
 
-CMPIStatus slotMissing(const std::string& who) {
-    throw CimError(CMPI_RC_ERR_NOT_SUPPORTED, who + ": the provider's table has no such slot");
+// One function of a provider's table; a table that leaves it empty does
+// not support the operation.
+template <typename Mi, typename Slot>
+auto requireSlot(const Mi* mi, Slot slot, const std::string& who) {
+    const auto function = mi->ft->*slot;
+    if (function == nullptr) {
+        throw CimError(CMPI_RC_ERR_NOT_SUPPORTED, who + ": the provider's table has no such slot");
+    }
+    return function;
+}
+
+// Moves what a provider answered into items, each in the operation's namespace.
+template <typename Item>
+void appendInNamespace(std::vector<Item>& items, std::vector<Item>& answered,
+                       const std::string& nameSpace) {
+    for (Item& item : answered) {
+        fillNamespace(item, nameSpace);
+        items.push_back(std::move(item));
+    }
+}
+
+template <typename Item>
+std::vector<Item>& answeredItems(ResultData& data);
+template <>
+std::vector<ObjectPath>& answeredItems<ObjectPath>(ResultData& data) {
+    return data.objectPaths;
+}
+template <>
+std::vector<Instance>& answeredItems<Instance>(ResultData& data) {
+    return data.instances;
 }
 
 const char* nullable(const std::optional<std::string>& text) {
@@ -429,13 +457,14 @@ bool outsideResultClass(const ClassRegistry& classes, const std::string& classNa
 
 }  // namespace
 
-// The association classes an association request goes to, each with the
-// binding that serves it.
 namespace {
 
+using BindingLookup = std::function<const CimServer::Binding*(std::string_view)>;
+
+// The association classes an association request goes to, each with the
+// binding that serves it.
 std::vector<std::pair<std::string, const CimServer::Binding*>> associationTargets(
-    const ClassRegistry& classes,
-    const std::function<const CimServer::Binding*(std::string_view)>& findBinding,
+    const ClassRegistry& classes, const BindingLookup& findBinding,
     const std::optional<std::string>& associationClass, const std::string& sourceClass) {
     std::vector<std::string> candidates;
     if (!isEmpty(associationClass)) {
@@ -468,6 +497,31 @@ std::vector<std::pair<std::string, const CimServer::Binding*>> associationTarget
     return targets;
 }
 
+// Runs one enumerating slot for the class and each subclass a provider
+// serves, and gathers what comes back.
+template <typename Item, typename Slot, typename... Args>
+std::vector<Item> gatherEnumerated(const Broker& broker, const ClassRegistry& classes,
+                                   const BindingLookup& findBinding, const OperationTarget& target,
+                                   const char* slotName, Slot slot, Args... args) {
+    std::vector<Item> items;
+    for (const std::string& className : classAndSubclasses(classes, target.facts().decl())) {
+        const CimServer::Binding* binding = findBinding(className);
+        if (binding == nullptr || !binding->servesInstances) {
+            continue;
+        }
+        CMPIInstanceMI* mi = requireInstanceMi(*binding);
+        const ObjectPath asked(target.nameSpace(), className);
+        const std::string who = binding->describe(slotName);
+        ProviderAnswer answer = callProvider(
+            broker, target.context(), who, [&](const CMPIContext* ctx, const CMPIResult* result) {
+                return requireSlot(mi, slot, who)(mi, ctx, result, toCmpi(asked), args...);
+            });
+        throwIfFailed(answer.status);
+        appendInNamespace(items, answeredItems<Item>(answer.data), target.nameSpace());
+    }
+    return items;
+}
+
 }  // namespace
 
 Reply<std::vector<ObjectPath>> CimServer::enumerateInstanceNames(const Context& context,
@@ -475,30 +529,9 @@ Reply<std::vector<ObjectPath>> CimServer::enumerateInstanceNames(const Context& 
     return guardReply<std::vector<ObjectPath>>([&] {
         const OperationTarget target(nameSpace_, *classes_, context, classPath);
         target.requireKnownClass();
-        std::vector<ObjectPath> paths;
-        for (const std::string& className : classAndSubclasses(*classes_, target.facts().decl())) {
-            const Binding* binding = findBinding(className);
-            if (binding == nullptr || !binding->servesInstances) {
-                continue;
-            }
-            CMPIInstanceMI* mi = requireInstanceMi(*binding);
-            const ObjectPath asked(target.nameSpace(), className);
-            const std::string who = binding->describe("enumerateInstanceNames");
-            ProviderAnswer answer = callProvider(
-                *broker_, target.context(), who,
-                [&](const CMPIContext* ctx, const CMPIResult* result) {
-                    if (mi->ft->enumerateInstanceNames == nullptr) {
-                        return slotMissing(who);
-                    }
-                    return mi->ft->enumerateInstanceNames(mi, ctx, result, toCmpi(asked));
-                });
-            throwIfFailed(answer.status);
-            for (ObjectPath& path : answer.data.objectPaths) {
-                fillNamespace(path, target.nameSpace());
-                paths.push_back(std::move(path));
-            }
-        }
-        return paths;
+        return gatherEnumerated<ObjectPath>(
+            *broker_, *classes_, [this](std::string_view name) { return findBinding(name); },
+            target, "enumerateInstanceNames", &CMPIInstanceMIFT::enumerateInstanceNames);
     });
 }
 
@@ -508,31 +541,10 @@ Reply<std::vector<Instance>> CimServer::enumerateInstances(const Context& contex
     return guardReply<std::vector<Instance>>([&] {
         const OperationTarget target(nameSpace_, *classes_, context, classPath);
         target.requireKnownClass();
-        std::vector<Instance> instances;
-        for (const std::string& className : classAndSubclasses(*classes_, target.facts().decl())) {
-            const Binding* binding = findBinding(className);
-            if (binding == nullptr || !binding->servesInstances) {
-                continue;
-            }
-            CMPIInstanceMI* mi = requireInstanceMi(*binding);
-            const ObjectPath asked(target.nameSpace(), className);
-            const std::string who = binding->describe("enumerateInstances");
-            CmpiPropertyList list(properties);
-            ProviderAnswer answer = callProvider(
-                *broker_, target.context(), who,
-                [&](const CMPIContext* ctx, const CMPIResult* result) {
-                    if (mi->ft->enumerateInstances == nullptr) {
-                        return slotMissing(who);
-                    }
-                    return mi->ft->enumerateInstances(mi, ctx, result, toCmpi(asked), list.get());
-                });
-            throwIfFailed(answer.status);
-            for (Instance& instance : answer.data.instances) {
-                fillNamespace(instance, target.nameSpace());
-                instances.push_back(std::move(instance));
-            }
-        }
-        return instances;
+        CmpiPropertyList list(properties);
+        return gatherEnumerated<Instance>(
+            *broker_, *classes_, [this](std::string_view name) { return findBinding(name); },
+            target, "enumerateInstances", &CMPIInstanceMIFT::enumerateInstances, list.get());
     });
 }
 
@@ -546,6 +558,42 @@ const CimServer::Binding& requireInstanceBinding(const CimServer::Binding* bindi
     return *binding;
 }
 
+// What a slot takes: host instances as CMPI objects of the current scope,
+// property lists as they are.
+const CMPIInstance* slotArgument(const Instance& instance) {
+    return toCmpi(instance);
+}
+const char** slotArgument(const char** properties) {
+    return properties;
+}
+
+// What the provider answered, and the provider and slot it came from.
+struct InstanceAnswer {
+    std::string who;
+    ResultData data;
+};
+
+// Asks the provider serving instances of the target's class through one
+// slot, the target's path first; a failure it reports fails the operation.
+template <typename Slot, typename... Extra>
+InstanceAnswer askInstanceProvider(const Broker& broker, const OperationTarget& target,
+                                   const CimServer::Binding* found, const char* slotName, Slot slot,
+                                   const Extra&... extra) {
+    const std::string& className = target.facts().decl().name;
+    const CimServer::Binding& binding = requireInstanceBinding(found, className);
+    CMPIInstanceMI* mi = requireInstanceMi(binding);
+    InstanceAnswer answer{binding.describe(slotName), {}};
+    ProviderAnswer provided =
+        callProvider(broker, target.context(), answer.who,
+                     [&](const CMPIContext* ctx, const CMPIResult* result) {
+                         return requireSlot(mi, slot, answer.who)(
+                             mi, ctx, result, toCmpi(target.path()), slotArgument(extra)...);
+                     });
+    throwIfFailed(provided.status);
+    answer.data = std::move(provided.data);
+    return answer;
+}
+
 }  // namespace
 
 Reply<Instance> CimServer::getInstance(const Context& context, const ObjectPath& path,
@@ -554,19 +602,10 @@ Reply<Instance> CimServer::getInstance(const Context& context, const ObjectPath&
         const OperationTarget target(nameSpace_, *classes_, context, path);
         target.requireKnownClass();
         target.requireKeys();
-        const std::string& className = target.facts().decl().name;
-        const Binding& binding = requireInstanceBinding(findBinding(className), className);
-        CMPIInstanceMI* mi = requireInstanceMi(binding);
-        const std::string who = binding.describe("getInstance");
         CmpiPropertyList list(properties);
-        ProviderAnswer answer = callProvider(
-            *broker_, target.context(), who, [&](const CMPIContext* ctx, const CMPIResult* result) {
-                if (mi->ft->getInstance == nullptr) {
-                    return slotMissing(who);
-                }
-                return mi->ft->getInstance(mi, ctx, result, toCmpi(target.path()), list.get());
-            });
-        throwIfFailed(answer.status);
+        InstanceAnswer answer =
+            askInstanceProvider(*broker_, target, findBinding(target.facts().decl().name),
+                                "getInstance", &CMPIInstanceMIFT::getInstance, list.get());
         if (answer.data.instances.empty()) {
             throw CimError(CMPI_RC_ERR_NOT_FOUND, "no instance " + target.path().toString());
         }
@@ -596,20 +635,12 @@ Reply<ObjectPath> CimServer::createInstance(const Context& context, const Object
         createdPath.setNameSpace(target.nameSpace());
         createdPath.setClassName(className);
         created.setPath(std::move(createdPath));
-        const Binding& binding = requireInstanceBinding(findBinding(className), className);
-        CMPIInstanceMI* mi = requireInstanceMi(binding);
-        const std::string who = binding.describe("createInstance");
-        ProviderAnswer answer = callProvider(
-            *broker_, target.context(), who, [&](const CMPIContext* ctx, const CMPIResult* result) {
-                if (mi->ft->createInstance == nullptr) {
-                    return slotMissing(who);
-                }
-                return mi->ft->createInstance(mi, ctx, result, toCmpi(target.path()),
-                                              toCmpi(created));
-            });
-        throwIfFailed(answer.status);
+        InstanceAnswer answer =
+            askInstanceProvider(*broker_, target, findBinding(className), "createInstance",
+                                &CMPIInstanceMIFT::createInstance, created);
         if (answer.data.objectPaths.empty()) {
-            throw CimError(CMPI_RC_ERR_FAILED, who + " returned no path of the new instance");
+            throw CimError(CMPI_RC_ERR_FAILED,
+                           answer.who + " returned no path of the new instance");
         }
         ObjectPath result = std::move(answer.data.objectPaths.front());
         fillNamespace(result, target.nameSpace());
@@ -631,19 +662,9 @@ Status CimServer::modifyInstance(const Context& context, const ObjectPath& path,
         }
         Instance modified = instance;
         modified.setPath(target.path());
-        const Binding& binding = requireInstanceBinding(findBinding(className), className);
-        CMPIInstanceMI* mi = requireInstanceMi(binding);
-        const std::string who = binding.describe("modifyInstance");
         CmpiPropertyList list(properties);
-        ProviderAnswer answer = callProvider(
-            *broker_, target.context(), who, [&](const CMPIContext* ctx, const CMPIResult* result) {
-                if (mi->ft->modifyInstance == nullptr) {
-                    return slotMissing(who);
-                }
-                return mi->ft->modifyInstance(mi, ctx, result, toCmpi(target.path()),
-                                              toCmpi(modified), list.get());
-            });
-        throwIfFailed(answer.status);
+        askInstanceProvider(*broker_, target, findBinding(className), "modifyInstance",
+                            &CMPIInstanceMIFT::modifyInstance, modified, list.get());
     });
 }
 
@@ -652,18 +673,8 @@ Status CimServer::deleteInstance(const Context& context, const ObjectPath& path)
         const OperationTarget target(nameSpace_, *classes_, context, path);
         target.requireKnownClass();
         target.requireKeys();
-        const std::string& className = target.facts().decl().name;
-        const Binding& binding = requireInstanceBinding(findBinding(className), className);
-        CMPIInstanceMI* mi = requireInstanceMi(binding);
-        const std::string who = binding.describe("deleteInstance");
-        ProviderAnswer answer = callProvider(
-            *broker_, target.context(), who, [&](const CMPIContext* ctx, const CMPIResult* result) {
-                if (mi->ft->deleteInstance == nullptr) {
-                    return slotMissing(who);
-                }
-                return mi->ft->deleteInstance(mi, ctx, result, toCmpi(target.path()));
-            });
-        throwIfFailed(answer.status);
+        askInstanceProvider(*broker_, target, findBinding(target.facts().decl().name),
+                            "deleteInstance", &CMPIInstanceMIFT::deleteInstance);
     });
 }
 
@@ -684,11 +695,8 @@ Reply<std::vector<Instance>> CimServer::execQuery(const Context& context,
         const std::string who = binding->describe("execQuery");
         ProviderAnswer answer = callProvider(
             *broker_, target.context(), who, [&](const CMPIContext* ctx, const CMPIResult* result) {
-                if (mi->ft->execQuery == nullptr) {
-                    return slotMissing(who);
-                }
-                return mi->ft->execQuery(mi, ctx, result, toCmpi(asked), query.c_str(),
-                                         language.c_str());
+                return requireSlot(mi, &CMPIInstanceMIFT::execQuery, who)(
+                    mi, ctx, result, toCmpi(asked), query.c_str(), language.c_str());
             });
         throwIfFailed(answer.status);
         for (Instance& instance : answer.data.instances) {
@@ -700,25 +708,43 @@ Reply<std::vector<Instance>> CimServer::execQuery(const Context& context,
 
 namespace {
 
+// An association operation's source object, checked, and the association
+// classes the operation goes to, each with the binding that serves it.
+struct AssociationRequest {
+    OperationTarget source;
+    std::vector<std::pair<std::string, const CimServer::Binding*>> targets;
+};
+
+// The result class, where the operation names one, must be a known class.
+AssociationRequest associationRequest(OperationTarget source, const ClassRegistry& classes,
+                                      const BindingLookup& findBinding,
+                                      const std::optional<std::string>& associationClass,
+                                      const std::optional<std::string>& resultClass) {
+    source.requireKnownClass(CMPI_RC_ERR_INVALID_PARAMETER);
+    source.requireKeys();
+    requireKnownFilterClass(classes, resultClass, "result class");
+    auto targets =
+        associationTargets(classes, findBinding, associationClass, source.facts().decl().name);
+    return AssociationRequest{std::move(source), std::move(targets)};
+}
+
 // Runs one association slot on every target and gathers what comes back.
-template <typename Item, typename Pick, typename Slot>
-std::vector<Item> gatherAssociated(
-    const Broker& broker, const OperationTarget& target,
-    const std::vector<std::pair<std::string, const CimServer::Binding*>>& targets,
-    const char* slotName, Pick pick, Slot slot) {
+template <typename Item, typename Slot, typename... Args>
+std::vector<Item> gatherAssociated(const Broker& broker, const AssociationRequest& request,
+                                   const char* slotName, Slot slot, Args... args) {
+    const OperationTarget& source = request.source;
     std::vector<Item> items;
-    for (const auto& [associationClass, binding] : targets) {
+    for (const auto& [associationClass, binding] : request.targets) {
         CMPIAssociationMI* mi = requireAssociationMi(*binding);
         const std::string who = binding->describe(slotName);
         ProviderAnswer answer = callProvider(
-            broker, target.context(), who, [&](const CMPIContext* ctx, const CMPIResult* result) {
-                return slot(mi, ctx, result, toCmpi(target.path()), associationClass, who);
+            broker, source.context(), who, [&](const CMPIContext* ctx, const CMPIResult* result) {
+                const CMPIObjectPath* op = toCmpi(source.path());
+                return requireSlot(mi, slot, who)(mi, ctx, result, op, associationClass.c_str(),
+                                                  args...);
             });
         throwIfFailed(answer.status);
-        for (Item& item : pick(answer.data)) {
-            fillNamespace(item, target.nameSpace());
-            items.push_back(std::move(item));
-        }
+        appendInNamespace(items, answeredItems<Item>(answer.data), source.nameSpace());
     }
     return items;
 }
@@ -748,27 +774,15 @@ Reply<std::vector<Instance>> CimServer::associators(const Context& context, cons
                                                     const AssociatorFilter& filter,
                                                     const PropertyList& properties) {
     return guardReply<std::vector<Instance>>([&] {
-        const OperationTarget target(nameSpace_, *classes_, context, path);
-        target.requireKnownClass(CMPI_RC_ERR_INVALID_PARAMETER);
-        target.requireKeys();
-        requireKnownFilterClass(*classes_, filter.resultClass, "result class");
-        const auto targets = associationTargets(
-            *classes_, [this](std::string_view name) { return findBinding(name); },
-            filter.assocClass, target.facts().decl().name);
+        const AssociationRequest request = associationRequest(
+            OperationTarget(nameSpace_, *classes_, context, path), *classes_,
+            [this](std::string_view name) { return findBinding(name); }, filter.assocClass,
+            filter.resultClass);
         CmpiPropertyList list(properties);
         auto instances = gatherAssociated<Instance>(
-            *broker_, target, targets, "associators",
-            [](ResultData& data) -> std::vector<Instance>& { return data.instances; },
-            [&](CMPIAssociationMI* mi, const CMPIContext* ctx, const CMPIResult* result,
-                const CMPIObjectPath* op, const std::string& associationClass,
-                const std::string& who) {
-                if (mi->ft->associators == nullptr) {
-                    return slotMissing(who);
-                }
-                return mi->ft->associators(mi, ctx, result, op, associationClass.c_str(),
-                                           nullable(filter.resultClass), nullable(filter.role),
-                                           nullable(filter.resultRole), list.get());
-            });
+            *broker_, request, "associators", &CMPIAssociationMIFT::associators,
+            nullable(filter.resultClass), nullable(filter.role), nullable(filter.resultRole),
+            list.get());
         return withinResultClass(*classes_, std::move(instances), filter.resultClass);
     });
 }
@@ -777,53 +791,30 @@ Reply<std::vector<ObjectPath>> CimServer::associatorNames(const Context& context
                                                           const ObjectPath& path,
                                                           const AssociatorFilter& filter) {
     return guardReply<std::vector<ObjectPath>>([&] {
-        const OperationTarget target(nameSpace_, *classes_, context, path);
-        target.requireKnownClass(CMPI_RC_ERR_INVALID_PARAMETER);
-        target.requireKeys();
-        requireKnownFilterClass(*classes_, filter.resultClass, "result class");
-        const auto targets = associationTargets(
-            *classes_, [this](std::string_view name) { return findBinding(name); },
-            filter.assocClass, target.facts().decl().name);
+        const AssociationRequest request = associationRequest(
+            OperationTarget(nameSpace_, *classes_, context, path), *classes_,
+            [this](std::string_view name) { return findBinding(name); }, filter.assocClass,
+            filter.resultClass);
         auto paths = gatherAssociated<ObjectPath>(
-            *broker_, target, targets, "associatorNames",
-            [](ResultData& data) -> std::vector<ObjectPath>& { return data.objectPaths; },
-            [&](CMPIAssociationMI* mi, const CMPIContext* ctx, const CMPIResult* result,
-                const CMPIObjectPath* op, const std::string& associationClass,
-                const std::string& who) {
-                if (mi->ft->associatorNames == nullptr) {
-                    return slotMissing(who);
-                }
-                return mi->ft->associatorNames(mi, ctx, result, op, associationClass.c_str(),
-                                               nullable(filter.resultClass), nullable(filter.role),
-                                               nullable(filter.resultRole));
-            });
+            *broker_, request, "associatorNames", &CMPIAssociationMIFT::associatorNames,
+            nullable(filter.resultClass), nullable(filter.role), nullable(filter.resultRole));
         return withinResultClass(*classes_, std::move(paths), filter.resultClass);
     });
 }
 
+// A reference operation's result class names the association class.
 Reply<std::vector<Instance>> CimServer::references(const Context& context, const ObjectPath& path,
                                                    const ReferenceFilter& filter,
                                                    const PropertyList& properties) {
     return guardReply<std::vector<Instance>>([&] {
-        const OperationTarget target(nameSpace_, *classes_, context, path);
-        target.requireKnownClass(CMPI_RC_ERR_INVALID_PARAMETER);
-        target.requireKeys();
-        const auto targets = associationTargets(
-            *classes_, [this](std::string_view name) { return findBinding(name); },
-            filter.resultClass, target.facts().decl().name);
+        const AssociationRequest request = associationRequest(
+            OperationTarget(nameSpace_, *classes_, context, path), *classes_,
+            [this](std::string_view name) { return findBinding(name); }, filter.resultClass,
+            std::nullopt);
         CmpiPropertyList list(properties);
-        return gatherAssociated<Instance>(
-            *broker_, target, targets, "references",
-            [](ResultData& data) -> std::vector<Instance>& { return data.instances; },
-            [&](CMPIAssociationMI* mi, const CMPIContext* ctx, const CMPIResult* result,
-                const CMPIObjectPath* op, const std::string& associationClass,
-                const std::string& who) {
-                if (mi->ft->references == nullptr) {
-                    return slotMissing(who);
-                }
-                return mi->ft->references(mi, ctx, result, op, associationClass.c_str(),
-                                          nullable(filter.role), list.get());
-            });
+        return gatherAssociated<Instance>(*broker_, request, "references",
+                                          &CMPIAssociationMIFT::references, nullable(filter.role),
+                                          list.get());
     });
 }
 
@@ -831,24 +822,13 @@ Reply<std::vector<ObjectPath>> CimServer::referenceNames(const Context& context,
                                                          const ObjectPath& path,
                                                          const ReferenceFilter& filter) {
     return guardReply<std::vector<ObjectPath>>([&] {
-        const OperationTarget target(nameSpace_, *classes_, context, path);
-        target.requireKnownClass(CMPI_RC_ERR_INVALID_PARAMETER);
-        target.requireKeys();
-        const auto targets = associationTargets(
-            *classes_, [this](std::string_view name) { return findBinding(name); },
-            filter.resultClass, target.facts().decl().name);
-        return gatherAssociated<ObjectPath>(
-            *broker_, target, targets, "referenceNames",
-            [](ResultData& data) -> std::vector<ObjectPath>& { return data.objectPaths; },
-            [&](CMPIAssociationMI* mi, const CMPIContext* ctx, const CMPIResult* result,
-                const CMPIObjectPath* op, const std::string& associationClass,
-                const std::string& who) {
-                if (mi->ft->referenceNames == nullptr) {
-                    return slotMissing(who);
-                }
-                return mi->ft->referenceNames(mi, ctx, result, op, associationClass.c_str(),
-                                              nullable(filter.role));
-            });
+        const AssociationRequest request = associationRequest(
+            OperationTarget(nameSpace_, *classes_, context, path), *classes_,
+            [this](std::string_view name) { return findBinding(name); }, filter.resultClass,
+            std::nullopt);
+        return gatherAssociated<ObjectPath>(*broker_, request, "referenceNames",
+                                            &CMPIAssociationMIFT::referenceNames,
+                                            nullable(filter.role));
     });
 }
 
@@ -896,12 +876,10 @@ Reply<MethodReply> CimServer::invokeMethod(const Context& context, const ObjectP
         MethodReply reply;
         ProviderAnswer answer = callProvider(
             *broker_, target.context(), who, [&](const CMPIContext* ctx, const CMPIResult* result) {
-                if (mi->ft->invokeMethod == nullptr) {
-                    return slotMissing(who);
-                }
+                const auto invoke = requireSlot(mi, &CMPIMethodMIFT::invokeMethod, who);
                 CMPIArgs* out = toCmpi(Arguments{});
-                const CMPIStatus status = mi->ft->invokeMethod(
-                    mi, ctx, result, toCmpi(target.path()), method.c_str(), toCmpi(in), out);
+                const CMPIStatus status =
+                    invoke(mi, ctx, result, toCmpi(target.path()), method.c_str(), toCmpi(in), out);
                 reply.out = fromCmpi(out);
                 return status;
             });

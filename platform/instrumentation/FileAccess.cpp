@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 namespace Quill::FileAccess {
@@ -33,36 +32,6 @@ Fingerprint absent(int error) {
 
 bool sameTime(const timespec& left, const timespec& right) {
     return left.tv_sec == right.tv_sec && left.tv_nsec == right.tv_nsec;
-}
-
-bool writeAll(int fd, const std::string& content) {
-    const char* next = content.data();
-    std::size_t left = content.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, next, left);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        next += written;
-        left -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-std::string directoryOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string fileNameOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace
@@ -163,71 +132,12 @@ ExclusiveLock::ExclusiveLock(const std::string& lockPath) {
     fd_ = std::move(fd);
 }
 
-bool replaceAtomically(const std::string& target, const std::string& content, std::string& error) {
-    const std::string directory = directoryOf(target);
-    std::string pattern = directory + "/." + fileNameOf(target) + ".XXXXXX";
-    std::vector<char> temporaryName(pattern.begin(), pattern.end());
-    temporaryName.push_back('\0');
-    UniqueFd fd(::mkostemp(temporaryName.data(), O_CLOEXEC));
-    if (!fd.valid()) {
-        error = "cannot create a temporary file in " + directory + ": " + errnoText(errno);
-        return false;
-    }
-    const std::string temporary(temporaryName.data());
-    const auto fail = [&](const std::string& what) {
-        error = what + ": " + errnoText(errno);
-        fd.close();
-        ::unlink(temporary.c_str());
-        return false;
-    };
-
-    struct stat original {};
-    if (::stat(target.c_str(), &original) == 0) {
-        if (::fchmod(fd.get(), original.st_mode & 07777) != 0) {
-            return fail("cannot set the mode of " + temporary);
-        }
-        if (::fchown(fd.get(), original.st_uid, original.st_gid) != 0) {
-            // Only a privileged writer can hand the file back to another owner;
-            // everyone else writes files of their own, which is fine.
-            errno = 0;
-        }
-    } else if (::fchmod(fd.get(), 0644) != 0) {
-        return fail("cannot set the mode of " + temporary);
-    }
-    if (!writeAll(fd.get(), content)) {
-        return fail("cannot write " + temporary);
-    }
-    if (::fsync(fd.get()) != 0) {
-        return fail("cannot sync " + temporary);
-    }
-    if (!fd.close()) {
-        return fail("cannot close " + temporary);
-    }
-    if (::rename(temporary.c_str(), target.c_str()) != 0) {
-        return fail("cannot rename " + temporary + " to " + target);
-    }
-    UniqueFd directoryFd(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!directoryFd.valid() || ::fsync(directoryFd.get()) != 0) {
-        // The new content is in place; only its durability across a power
-        // loss is in doubt, so the write stands and the caller is warned.
-        error = "cannot sync the directory " + directory + ": " + errnoText(errno);
-    }
-    return true;
-}
-
 std::string resolvedPath(const std::string& path) {
     std::vector<char> resolved(PATH_MAX + 1, '\0');
     if (::realpath(path.c_str(), resolved.data()) == nullptr) {
         return path;
     }
     return std::string(resolved.data());
-}
-
-std::string errnoText(int error) {
-    std::vector<char> buffer(256, '\0');
-    // The GNU strerror_r may return a static string instead of filling buffer.
-    const char* text = ::strerror_r(error, buffer.data(), buffer.size());
-    return text ? std::string(text) : "error " + std::to_string(error);
 }
 
 }  // namespace Quill::FileAccess

@@ -2,6 +2,8 @@
 // whole-file reads and atomic replacement.
 #pragma once
 
+#include "AtomicFile.h"
+
 #include <sys/types.h>
 
 #include <ctime>
@@ -63,16 +65,12 @@ class ExclusiveLock {
     std::string error_;
 };
 
-// Replaces target by a file holding content: a temporary file in the same
-// directory is written, synced and renamed over target, then the directory is
-// synced. The target keeps its mode (and owner, where permitted). On failure
-// target is untouched and error says why. A success may still come with an
-// error text: the rename is done but the directory could not be synced.
-bool replaceAtomically(const std::string& target, const std::string& content, std::string& error);
+// Shared with the other agent libraries that rewrite files.
+using FileIo::replaceAtomically;
 
 // The path with symbolic links resolved when it exists, else as given.
 std::string resolvedPath(const std::string& path);
 
-std::string errnoText(int error);
+using FileIo::errnoText;
 
 }  // namespace Quill::FileAccess

@@ -1,5 +1,7 @@
 #include "quillcommon.h"
 
+#include "AtomicFile.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,8 +14,6 @@
 namespace Quill {
 
 namespace {
-
-constexpr mode_t kNewFileMode = 0644;
 
 class FileDescriptor {
   public:
@@ -28,85 +28,16 @@ class FileDescriptor {
 
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
-    // Closes now, reporting what close() says: for a written file, a late
-    // write error may surface only here.
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
 
   private:
     int fd_;
 };
-
-// Removes the temporary file unless the rename that publishes it succeeded.
-class TemporaryFile {
-  public:
-    explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-    ~TemporaryFile() {
-        if (!published_) {
-            ::unlink(path_.c_str());
-        }
-    }
-
-    const std::string& path() const { return path_; }
-    bool publishAs(const std::string& target) {
-        published_ = ::rename(path_.c_str(), target.c_str()) == 0;
-        return published_;
-    }
-
-  private:
-    std::string path_;
-    bool published_ = false;
-};
-
-bool writeAll(int fd, const std::string& data) {
-    const char* next = data.data();
-    std::size_t left = data.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, next, left);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        next += written;
-        left -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
 
 // Where the content really lives: the target of a symbolic link, so that
 // renaming over it replaces the file rather than the link.
 std::string resolveTarget(const std::string& path) {
     char resolved[PATH_MAX];
     return ::realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
-}
-
-std::string directoryOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string fileNameOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// Makes the rename itself durable; the new content is already on disk, so a
-// failure here is not worth failing the save for.
-void syncDirectory(const std::string& directory) {
-    const FileDescriptor fd(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.valid()) {
-        ::fsync(fd.get());
-    }
 }
 
 bool isWritableKey(const std::wstring& key) {
@@ -264,44 +195,13 @@ bool PropertyFile::save() {
         return false;
     }
     const std::string target = resolveTarget(path_.native());
-    const std::string directory = directoryOf(target);
-
+    // Renaming over a FIFO or device would swap it for a plain file.
     struct stat original {};
-    const bool existed = ::stat(target.c_str(), &original) == 0;
-    if (existed && !S_ISREG(original.st_mode)) {
+    if (::stat(target.c_str(), &original) == 0 && !S_ISREG(original.st_mode)) {
         return false;
     }
-
-    std::string pattern = directory + "/." + fileNameOf(target) + ".XXXXXX";
-    FileDescriptor fd(::mkostemp(pattern.data(), O_CLOEXEC));
-    if (!fd.valid()) {
-        return false;
-    }
-    TemporaryFile temporary(pattern);
-
-    if (!writeAll(fd.get(), content())) {
-        return false;
-    }
-    if (existed && (original.st_uid != ::geteuid() || original.st_gid != ::getegid())) {
-        // Only a privileged process may hand the file back to its owner; an
-        // unprivileged one that may rewrite the file keeps it as its own.
-        if (::fchown(fd.get(), original.st_uid, original.st_gid) != 0) {
-            errno = 0;
-        }
-    }
-    // After fchown, which clears set-id bits.
-    const mode_t mode = existed ? (original.st_mode & 07777) : kNewFileMode;
-    if (::fchmod(fd.get(), mode) != 0) {
-        return false;
-    }
-    if (::fsync(fd.get()) != 0 || !fd.close()) {
-        return false;
-    }
-    if (!temporary.publishAs(target)) {
-        return false;
-    }
-    syncDirectory(directory);
-    return true;
+    std::string error;
+    return FileIo::replaceAtomically(target, content(), error);
 }
 
 void PropertyFile::close() noexcept {
