@@ -207,20 +207,21 @@ Outcome findDependency(const PeerCatalogue& catalogue, const CMPIObjectPath* op,
 
 CMPIStatus peerGetInstance(CMPIInstanceMI*, const CMPIContext*, const CMPIResult* result,
                            const CMPIObjectPath* op, const char** properties) {
-    return guarded(__func__, [&]() {
+    const char* const operation = __func__;
+    return guarded(operation, [&]() {
         const std::string className = bridge::classNameOf(op);
         const std::string nameSpace = bridge::nameSpaceOf(op);
         const PeerCatalogue catalogue = loadCatalogue();
         if (isDependency(className)) {
             DnsDependency link;
             if (Outcome found = findDependency(catalogue, op, link); !found.ok()) {
-                return refused(__func__, found);
+                return refused(operation, found);
             }
             CMReturnInstance(result, dependencyInstance(nameSpace, link, properties));
             return finish(result);
         }
         if (!classes::isServed(className)) {
-            return refused(__func__, unknownClass(className));
+            return refused(operation, unknownClass(className));
         }
         const auto name = bridge::objectNameOf(op);
         PeerInstance instance;
@@ -229,7 +230,7 @@ CMPIStatus peerGetInstance(CMPIInstanceMI*, const CMPIContext*, const CMPIResult
                  : Outcome::failure(CMPI_RC_ERR_NOT_FOUND,
                                     "No instance of " + className + " has these keys");
         if (!found.ok()) {
-            return refused(__func__, found);
+            return refused(operation, found);
         }
         CMReturnInstance(result, bridge::makeInstance(broker(), nameSpace, instance, properties));
         return finish(result);
@@ -238,22 +239,25 @@ CMPIStatus peerGetInstance(CMPIInstanceMI*, const CMPIContext*, const CMPIResult
 
 CMPIStatus peerCreateInstance(CMPIInstanceMI*, const CMPIContext*, const CMPIResult*,
                               const CMPIObjectPath* op, const CMPIInstance*) {
-    return guarded(__func__, [&]() {
-        return refused(__func__, notSupported(bridge::classNameOf(op), "Creating instances"));
+    const char* const operation = __func__;
+    return guarded(operation, [&]() {
+        return refused(operation, notSupported(bridge::classNameOf(op), "Creating instances"));
     });
 }
 
 CMPIStatus peerDeleteInstance(CMPIInstanceMI*, const CMPIContext*, const CMPIResult*,
                               const CMPIObjectPath* op) {
-    return guarded(__func__, [&]() {
-        return refused(__func__, notSupported(bridge::classNameOf(op), "Deleting instances"));
+    const char* const operation = __func__;
+    return guarded(operation, [&]() {
+        return refused(operation, notSupported(bridge::classNameOf(op), "Deleting instances"));
     });
 }
 
 CMPIStatus peerExecQuery(CMPIInstanceMI*, const CMPIContext*, const CMPIResult*,
                          const CMPIObjectPath* op, const char*, const char*) {
-    return guarded(__func__, [&]() {
-        return refused(__func__, notSupported(bridge::classNameOf(op), "Querying instances"));
+    const char* const operation = __func__;
+    return guarded(operation, [&]() {
+        return refused(operation, notSupported(bridge::classNameOf(op), "Querying instances"));
     });
 }
 
@@ -320,33 +324,34 @@ Outcome changesFor(const SettingClass& settingClass, const CMPIInstance* instanc
 CMPIStatus peerModifyInstance(CMPIInstanceMI*, const CMPIContext*, const CMPIResult* result,
                               const CMPIObjectPath* op, const CMPIInstance* instance,
                               const char** properties) {
-    return guarded(__func__, [&]() {
+    const char* const operation = __func__;
+    return guarded(operation, [&]() {
         const std::string className = bridge::classNameOf(op);
         const SettingClass* settingClass = findSettingClass(className);
         if (settingClass == nullptr) {
-            return refused(__func__, notSupported(className, "Modifying instances"));
+            return refused(operation, notSupported(className, "Modifying instances"));
         }
         const auto name = bridge::objectNameOf(op);
         const std::string* instanceId = name ? name->key("InstanceID") : nullptr;
         if (instanceId == nullptr || instance == nullptr) {
-            return refused(__func__, Outcome::failure(CMPI_RC_ERR_INVALID_PARAMETER,
-                                                      "A modification needs the InstanceID of " +
-                                                          className + " and the new instance"));
+            return refused(operation, Outcome::failure(CMPI_RC_ERR_INVALID_PARAMETER,
+                                                       "A modification needs the InstanceID of " +
+                                                           className + " and the new instance"));
         }
         if (name->keys.size() != 1) {
-            return refused(__func__,
+            return refused(operation,
                            Outcome::failure(CMPI_RC_ERR_NOT_FOUND,
                                             "No instance of " + className + " has these keys"));
         }
         std::vector<PropertyChange> changes;
         if (Outcome gathered = changesFor(*settingClass, instance, properties, changes);
             !gathered.ok()) {
-            return refused(__func__, gathered);
+            return refused(operation, gathered);
         }
         const Outcome modified =
             modifySetting(*Quill::currentNodeStore(), className, *instanceId, changes);
         if (!modified.ok()) {
-            return refused(__func__, modified);
+            return refused(operation, modified);
         }
         return finish(result);
     });
@@ -395,14 +400,15 @@ CMPIStatus peerAssociators(CMPIAssociationMI*, const CMPIContext* context, const
                            const CMPIObjectPath* op, const char* associationClass,
                            const char* resultClass, const char* role, const char* resultRole,
                            const char** properties) {
-    return guarded(__func__, [&]() {
+    const char* const operation = __func__;
+    return guarded(operation, [&]() {
         const std::string nameSpace = bridge::nameSpaceOf(op);
         const PeerCatalogue catalogue = loadCatalogue();
         std::vector<LinkMatch> matches;
         const LinkFilter filter{filterText(associationClass), filterText(resultClass),
                                 filterText(role), filterText(resultRole)};
         if (Outcome found = matchingLinks(catalogue, op, filter, matches); !found.ok()) {
-            return refused(__func__, found);
+            return refused(operation, found);
         }
         for (const auto& match : matches) {
             PeerInstance served;
@@ -423,13 +429,14 @@ CMPIStatus peerAssociators(CMPIAssociationMI*, const CMPIContext* context, const
 CMPIStatus peerAssociatorNames(CMPIAssociationMI*, const CMPIContext*, const CMPIResult* result,
                                const CMPIObjectPath* op, const char* associationClass,
                                const char* resultClass, const char* role, const char* resultRole) {
-    return guarded(__func__, [&]() {
+    const char* const operation = __func__;
+    return guarded(operation, [&]() {
         const std::string nameSpace = bridge::nameSpaceOf(op);
         std::vector<LinkMatch> matches;
         const LinkFilter filter{filterText(associationClass), filterText(resultClass),
                                 filterText(role), filterText(resultRole)};
         if (Outcome found = matchingLinks(loadCatalogue(), op, filter, matches); !found.ok()) {
-            return refused(__func__, found);
+            return refused(operation, found);
         }
         for (const auto& match : matches) {
             CMReturnObjectPath(result, bridge::makePath(broker(), nameSpace, match.far));
@@ -441,13 +448,14 @@ CMPIStatus peerAssociatorNames(CMPIAssociationMI*, const CMPIContext*, const CMP
 CMPIStatus peerReferences(CMPIAssociationMI*, const CMPIContext*, const CMPIResult* result,
                           const CMPIObjectPath* op, const char* resultClass, const char* role,
                           const char** properties) {
-    return guarded(__func__, [&]() {
+    const char* const operation = __func__;
+    return guarded(operation, [&]() {
         const std::string nameSpace = bridge::nameSpaceOf(op);
         std::vector<LinkMatch> matches;
         const LinkFilter filter{filterText(resultClass), std::nullopt, filterText(role),
                                 std::nullopt};
         if (Outcome found = matchingLinks(loadCatalogue(), op, filter, matches); !found.ok()) {
-            return refused(__func__, found);
+            return refused(operation, found);
         }
         for (const auto& match : matches) {
             CMReturnInstance(result, dependencyInstance(nameSpace, match.link, properties));
@@ -458,13 +466,14 @@ CMPIStatus peerReferences(CMPIAssociationMI*, const CMPIContext*, const CMPIResu
 
 CMPIStatus peerReferenceNames(CMPIAssociationMI*, const CMPIContext*, const CMPIResult* result,
                               const CMPIObjectPath* op, const char* resultClass, const char* role) {
-    return guarded(__func__, [&]() {
+    const char* const operation = __func__;
+    return guarded(operation, [&]() {
         const std::string nameSpace = bridge::nameSpaceOf(op);
         std::vector<LinkMatch> matches;
         const LinkFilter filter{filterText(resultClass), std::nullopt, filterText(role),
                                 std::nullopt};
         if (Outcome found = matchingLinks(loadCatalogue(), op, filter, matches); !found.ok()) {
-            return refused(__func__, found);
+            return refused(operation, found);
         }
         for (const auto& match : matches) {
             CMReturnObjectPath(result, dependencyPath(nameSpace, match.link));
