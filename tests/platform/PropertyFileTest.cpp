@@ -10,6 +10,10 @@
 
 #include <csignal>
 #include <filesystem>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -24,6 +28,11 @@ using Quill::File::Path;
 
 class PropertyFileTest : public ::testing::Test {
   protected:
+    std::size_t entriesInScratch() const {
+        const std::filesystem::directory_iterator entries(scratch_.path());
+        return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
+    }
+
     std::string fileWith(const std::string& content) {
         writeFile(path_, content);
         return path_;
@@ -57,16 +66,47 @@ TEST_F(PathAndExists, ExistsSeesRealFilesByEitherForm) {
 
 using Reading = PropertyFileTest;
 
-TEST_F(Reading, FindsValuesByExactKey) {
-    PropertyFile file{
-        Path(fileWith("CONFIG_NAME=office\nIPV4ADDR=192.0.2.7\nNETMASK=255.255.255.0\n"))};
-    ASSERT_TRUE(file.open(PropertyFile::ReadOnly));
-    EXPECT_EQ(file.getValue(L"IPV4ADDR"), L"192.0.2.7");
-    EXPECT_EQ(file.getValue(L"NETMASK"), L"255.255.255.0");
-    EXPECT_EQ(file.getValue(L"CONFIG_NAME"), L"office");
-    EXPECT_EQ(file.getValue(L"ipv4addr"), L"");
-    EXPECT_EQ(file.getValue(L"IPV4"), L"");
-    file.close();
+TEST_F(Reading, FindsTheValueOfTheExactKey) {
+    constexpr const wchar_t* kMissing = L"<missing>";
+    struct Case {
+        const char* content;
+        const wchar_t* key;
+        const wchar_t* expected;  // kMissing: no such key
+    };
+    const Case cases[] = {
+        {"CONFIG_NAME=office\nIPV4ADDR=192.0.2.7\nNETMASK=255.255.255.0\n", L"NETMASK",
+         L"255.255.255.0"},
+        {"IPV4ADDR=192.0.2.7\n", L"ipv4addr", kMissing},
+        {"IPV4ADDR=192.0.2.7\n", L"IPV4", kMissing},
+        {"IPV4ADDR=192.0.2.7\n", L"", kMissing},
+        {"IPV6GATEWAY=fe80::1\nGATEWAY=192.0.2.254\n", L"GATEWAY", L"192.0.2.254"},
+        {"IPV6GATEWAY=fe80::1\nGATEWAY=192.0.2.254\n", L"IPV6GATEWAY", L"fe80::1"},
+        // Values keep everything after the first '=', blanks included.
+        {"OPTS=a=b=c\n", L"OPTS", L"a=b=c"},
+        {"SPACED= padded value \n", L"SPACED", L" padded value "},
+        {"TAB=\tx\n", L"TAB", L"\tx"},
+        // Keys are not trimmed.
+        {" IPV4ADDR=1.1.1.1\n", L"IPV4ADDR", kMissing},
+        {" IPV4ADDR=1.1.1.1\n", L" IPV4ADDR", L"1.1.1.1"},
+        {"NETMASK =255.0.0.0\n", L"NETMASK", kMissing},
+        {"IPV4ADDR=192.0.2.1\r\nNETMASK=255.255.0.0\r\n", L"IPV4ADDR", L"192.0.2.1"},
+        {"A=1\nPREFIX=64", L"PREFIX", L"64"},
+        {"IPV4ADDR=\n", L"IPV4ADDR", L""},
+        {"# IPV4ADDR=10.0.0.1\n#IPV4ADDR=10.0.0.2\n\nIPV4ADDR\nIPV4ADDR=10.0.0.3\n", L"IPV4ADDR",
+         L"10.0.0.3"},
+        {"#IPV4ADDR=10.0.0.2\n", L"#IPV4ADDR", kMissing},
+        {"DNS=first\nDNS=second\n", L"DNS", L"first"},
+        {"CONFIG_NAME=B\xC3\xBCro \xE2\x9C\x93\n", L"CONFIG_NAME", L"B\u00fcro \u2713"},
+        {"NAME_\xC3\xA9=x\n", L"NAME_\u00e9", L"x"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.content) + " / " + make_string(c.key));
+        PropertyFile file{Path(fileWith(c.content))};
+        ASSERT_TRUE(file.open(PropertyFile::ReadOnly));
+        const bool present = std::wstring(c.expected) != kMissing;
+        EXPECT_EQ(file.hasKey(c.key), present);
+        EXPECT_EQ(file.getValue(c.key), present ? c.expected : L"");
+    }
 }
 
 TEST_F(Reading, TheCallersSequenceWorksWithModeOne) {
@@ -74,146 +114,77 @@ TEST_F(Reading, TheCallersSequenceWorksWithModeOne) {
     ASSERT_TRUE(Quill::File::exists(make_wstring(path_)));
     PropertyFile file{Quill::File::Path(path_)};
     ASSERT_TRUE(file.open(1));
-    const std::wstring value = file.getValue(L"IPV4ADDR");
-    EXPECT_EQ(make_string(value), "198.51.100.1");
+    EXPECT_EQ(make_string(file.getValue(L"IPV4ADDR")), "198.51.100.1");
     file.close();
     EXPECT_FALSE(file.isOpen());
-}
-
-TEST_F(Reading, GatewayAndIpv6GatewayAreNotConfused) {
-    PropertyFile file{Path(fileWith("IPV6GATEWAY=fe80::1\nGATEWAY=192.0.2.254\n"))};
-    ASSERT_TRUE(file.open(PropertyFile::ReadOnly));
-    EXPECT_EQ(file.getValue(L"GATEWAY"), L"192.0.2.254");
-    EXPECT_EQ(file.getValue(L"IPV6GATEWAY"), L"fe80::1");
-}
-
-TEST_F(Reading, ValuesKeepEverythingAfterTheFirstEquals) {
-    PropertyFile file{Path(fileWith("OPTS=a=b=c\nSPACED= padded value \nTAB=\tx\n"))};
-    ASSERT_TRUE(file.open(PropertyFile::ReadOnly));
-    EXPECT_EQ(file.getValue(L"OPTS"), L"a=b=c");
-    EXPECT_EQ(file.getValue(L"SPACED"), L" padded value ");
-    EXPECT_EQ(file.getValue(L"TAB"), L"\tx");
-}
-
-TEST_F(Reading, KeysAreNotTrimmed) {
-    PropertyFile file{Path(fileWith(" IPV4ADDR=1.1.1.1\nNETMASK =255.0.0.0\n"))};
-    ASSERT_TRUE(file.open(PropertyFile::ReadOnly));
-    EXPECT_FALSE(file.hasKey(L"IPV4ADDR"));
-    EXPECT_FALSE(file.hasKey(L"NETMASK"));
-    EXPECT_EQ(file.getValue(L" IPV4ADDR"), L"1.1.1.1");
-}
-
-TEST_F(Reading, ToleratesCrlfLineEnds) {
-    PropertyFile file{Path(fileWith("IPV4ADDR=192.0.2.1\r\nNETMASK=255.255.0.0\r\n"))};
-    ASSERT_TRUE(file.open(PropertyFile::ReadOnly));
-    EXPECT_EQ(file.getValue(L"IPV4ADDR"), L"192.0.2.1");
-    EXPECT_EQ(file.getValue(L"NETMASK"), L"255.255.0.0");
-}
-
-TEST_F(Reading, ReadsALastLineWithoutLineEnd) {
-    PropertyFile file{Path(fileWith("A=1\nPREFIX=64"))};
-    ASSERT_TRUE(file.open(PropertyFile::ReadOnly));
-    EXPECT_EQ(file.getValue(L"PREFIX"), L"64");
-}
-
-TEST_F(Reading, TellsAnEmptyValueFromAMissingKey) {
-    PropertyFile file{Path(fileWith("IPV4ADDR=\n"))};
-    ASSERT_TRUE(file.open(PropertyFile::ReadOnly));
-    EXPECT_TRUE(file.hasKey(L"IPV4ADDR"));
     EXPECT_EQ(file.getValue(L"IPV4ADDR"), L"");
-    EXPECT_FALSE(file.hasKey(L"NETMASK"));
-    EXPECT_FALSE(file.hasKey(L""));
-}
-
-TEST_F(Reading, IgnoresCommentsBlankLinesAndLinesWithoutEquals) {
-    PropertyFile file{
-        Path(fileWith("# IPV4ADDR=10.0.0.1\n#IPV4ADDR=10.0.0.2\n\nIPV4ADDR\n"
-                      "IPV4ADDR=10.0.0.3\n"))};
-    ASSERT_TRUE(file.open(PropertyFile::ReadOnly));
-    EXPECT_EQ(file.getValue(L"IPV4ADDR"), L"10.0.0.3");
-    EXPECT_FALSE(file.hasKey(L"#IPV4ADDR"));
-}
-
-TEST_F(Reading, TheFirstLineOfAKeyWins) {
-    PropertyFile file{Path(fileWith("DNS=first\nDNS=second\n"))};
-    ASSERT_TRUE(file.open(PropertyFile::ReadOnly));
-    EXPECT_EQ(file.getValue(L"DNS"), L"first");
-}
-
-TEST_F(Reading, DecodesUtf8ValuesAndMatchesUtf8Keys) {
-    PropertyFile file{Path(fileWith("CONFIG_NAME=B\xC3\xBCro \xE2\x9C\x93\nNAME_\xC3\xA9=x\n"))};
-    ASSERT_TRUE(file.open(PropertyFile::ReadOnly));
-    EXPECT_EQ(file.getValue(L"CONFIG_NAME"), L"B\u00fcro \u2713");
-    EXPECT_EQ(file.getValue(L"NAME_\u00e9"), L"x");
+    EXPECT_FALSE(file.hasKey(L"IPV4ADDR"));
 }
 
 TEST_F(Reading, InvalidUtf8InAValueComesBackByteForByte) {
     PropertyFile file{Path(fileWith("CONFIG_NAME=caf\xE9\n"))};
+    EXPECT_EQ(file.getValue(L"CONFIG_NAME"), L"") << "nothing is readable before open";
     ASSERT_TRUE(file.open(PropertyFile::ReadOnly));
     EXPECT_EQ(make_string(file.getValue(L"CONFIG_NAME")), "caf\xE9");
 }
 
-TEST_F(Reading, NothingIsReadableBeforeOpenOrAfterClose) {
-    PropertyFile file{Path(fileWith("A=1\n"))};
-    EXPECT_EQ(file.getValue(L"A"), L"");
-    ASSERT_TRUE(file.open(PropertyFile::ReadOnly));
-    file.close();
-    EXPECT_EQ(file.getValue(L"A"), L"");
-    EXPECT_FALSE(file.hasKey(L"A"));
-}
+TEST_F(PropertyFileTest, OpeningRefusesWhatCannotBeAPropertyFile) {
+    PropertyFile missing{Path(path_)};
+    EXPECT_FALSE(missing.open(PropertyFile::ReadOnly));
+    EXPECT_FALSE(missing.isOpen());
+    EXPECT_FALSE(PropertyFile{Path(std::string())}.open(PropertyFile::ReadWrite));
 
-using Opening = PropertyFileTest;
-
-TEST_F(Opening, AMissingFileCannotBeOpenedForReading) {
-    PropertyFile file{Path(path_)};
-    EXPECT_FALSE(file.open(PropertyFile::ReadOnly));
-    EXPECT_FALSE(file.isOpen());
-}
-
-TEST_F(Opening, UnknownModesAreRefused) {
     PropertyFile file{Path(fileWith("A=1\n"))};
     EXPECT_FALSE(file.open(0));
     EXPECT_FALSE(file.open(3));
     EXPECT_FALSE(file.isOpen());
-}
 
-TEST_F(Opening, DirectoriesFifosAndOversizedFilesAreRefused) {
     PropertyFile directory{Path(scratch_.path().string())};
     EXPECT_FALSE(directory.open(PropertyFile::ReadOnly));
     EXPECT_FALSE(directory.open(PropertyFile::ReadWrite));
 
     const std::string fifo = scratch_.file("fifo");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    PropertyFile pipe{Path(fifo)};
-    EXPECT_FALSE(pipe.open(PropertyFile::ReadOnly));
+    EXPECT_FALSE(PropertyFile{Path(fifo)}.open(PropertyFile::ReadOnly));
 
     PropertyFile huge{Path(fileWith(std::string(PropertyFile::kMaxFileSize + 1, 'x')))};
     EXPECT_FALSE(huge.open(PropertyFile::ReadOnly));
 }
 
-TEST_F(Opening, AnEmptyPathIsRefused) {
-    PropertyFile file{Path(std::string())};
-    EXPECT_FALSE(file.open(PropertyFile::ReadWrite));
-}
-
-TEST_F(Opening, ReopeningReadsTheFileAgainAndDropsUnsavedChanges) {
-    PropertyFile file{Path(fileWith("A=1\n"))};
-    ASSERT_TRUE(file.open(PropertyFile::ReadWrite));
-    ASSERT_TRUE(file.setValue(L"A", L"2"));
-    writeFile(path_, "A=3\n");
-    ASSERT_TRUE(file.open(PropertyFile::ReadOnly));
-    EXPECT_EQ(file.getValue(L"A"), L"3");
-}
-
 using Writing = PropertyFileTest;
 
-TEST_F(Writing, IsRefusedWhenOpenForReadingOnly) {
-    PropertyFile file{Path(fileWith("A=1\n"))};
-    ASSERT_TRUE(file.open(PropertyFile::ReadOnly));
-    EXPECT_FALSE(file.setValue(L"A", L"2"));
-    EXPECT_FALSE(file.save());
-    EXPECT_EQ(file.getValue(L"A"), L"1");
-    EXPECT_EQ(readFile(path_), "A=1\n");
+TEST_F(Writing, ChangesOnlyTheLinesOfTheKeyAndKeepsEverythingElse) {
+    struct Case {
+        const char* before;
+        std::vector<std::pair<const wchar_t*, const wchar_t*>> changes;
+        const char* after;
+    };
+    const Case cases[] = {
+        {"# written by the installer\nCONFIG_NAME=office\n\nIPV4ADDR=192.0.2.7\n"
+         "odd line without equals\nNETMASK=255.255.255.0\n",
+         {{L"IPV4ADDR", L"192.0.2.8"}},
+         "# written by the installer\nCONFIG_NAME=office\n\nIPV4ADDR=192.0.2.8\n"
+         "odd line without equals\nNETMASK=255.255.255.0\n"},
+        {"A=1\nB=2", {{L"PREFIX", L"64"}}, "A=1\nB=2\nPREFIX=64\n"},
+        {"IPV6GATEWAY=fe80::1\nGATEWAY=192.0.2.254\n",
+         {{L"GATEWAY", L"192.0.2.1"}, {L"IPV6GATEWAY", L"fe80::2"}},
+         "IPV6GATEWAY=fe80::2\nGATEWAY=192.0.2.1\n"},
+        {"DNS=a\nX=1\nDNS=b\n", {{L"DNS", L"c"}}, "DNS=c\nX=1\nDNS=c\n"},
+        {"A=1\r\nB=2\r\n", {{L"A", L"9"}, {L"C", L"3"}}, "A=9\r\nB=2\r\nC=3\r\n"},
+        {"A=1\n", {{L"A", L""}, {L"OPTS", L"k=v"}}, "A=\nOPTS=k=v\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.before);
+        PropertyFile file{Path(fileWith(c.before))};
+        ASSERT_TRUE(file.open(PropertyFile::ReadWrite));
+        for (const auto& [key, value] : c.changes) {
+            ASSERT_TRUE(file.setValue(key, value));
+            EXPECT_TRUE(file.hasKey(key));
+            EXPECT_EQ(file.getValue(key), value);
+        }
+        ASSERT_TRUE(file.save());
+        EXPECT_EQ(readFile(path_), c.after);
+    }
 }
 
 TEST_F(Writing, CreatesAMissingFileWithTheSingleLine) {
@@ -226,87 +197,29 @@ TEST_F(Writing, CreatesAMissingFileWithTheSingleLine) {
     EXPECT_EQ(permissionsOf(path_), 0644u);
 }
 
-TEST_F(Writing, ReplacesInPlaceAndKeepsEveryOtherLineAsItWas) {
-    const std::string original =
-        "# written by the installer\n"
-        "CONFIG_NAME=office\n"
-        "\n"
-        "IPV4ADDR=192.0.2.7\n"
-        "odd line without equals\n"
-        "NETMASK=255.255.255.0\n";
-    PropertyFile file{Path(fileWith(original))};
-    ASSERT_TRUE(file.open(PropertyFile::ReadWrite));
-    ASSERT_TRUE(file.setValue(L"IPV4ADDR", L"192.0.2.8"));
-    ASSERT_TRUE(file.save());
-    EXPECT_EQ(readFile(path_),
-              "# written by the installer\n"
-              "CONFIG_NAME=office\n"
-              "\n"
-              "IPV4ADDR=192.0.2.8\n"
-              "odd line without equals\n"
-              "NETMASK=255.255.255.0\n");
-    EXPECT_EQ(file.getValue(L"IPV4ADDR"), L"192.0.2.8");
-}
-
-TEST_F(Writing, AppendsANewKeyAfterTheLastLine) {
-    PropertyFile file{Path(fileWith("A=1\nB=2"))};
-    ASSERT_TRUE(file.open(PropertyFile::ReadWrite));
-    ASSERT_TRUE(file.setValue(L"PREFIX", L"64"));
-    ASSERT_TRUE(file.save());
-    EXPECT_EQ(readFile(path_), "A=1\nB=2\nPREFIX=64\n");
-}
-
-TEST_F(Writing, WritingGatewayLeavesIpv6GatewayAlone) {
-    PropertyFile file{Path(fileWith("IPV6GATEWAY=fe80::1\nGATEWAY=192.0.2.254\n"))};
-    ASSERT_TRUE(file.open(PropertyFile::ReadWrite));
-    ASSERT_TRUE(file.setValue(L"GATEWAY", L"192.0.2.1"));
-    ASSERT_TRUE(file.setValue(L"IPV6GATEWAY", L"fe80::2"));
-    ASSERT_TRUE(file.save());
-    EXPECT_EQ(readFile(path_), "IPV6GATEWAY=fe80::2\nGATEWAY=192.0.2.1\n");
-}
-
-TEST_F(Writing, ReplacesEveryLineOfADuplicatedKey) {
-    PropertyFile file{Path(fileWith("DNS=a\nX=1\nDNS=b\n"))};
-    ASSERT_TRUE(file.open(PropertyFile::ReadWrite));
-    ASSERT_TRUE(file.setValue(L"DNS", L"c"));
-    ASSERT_TRUE(file.save());
-    EXPECT_EQ(readFile(path_), "DNS=c\nX=1\nDNS=c\n");
-}
-
-TEST_F(Writing, KeepsCrlfLineEndsAndUsesThemForNewLines) {
-    PropertyFile file{Path(fileWith("A=1\r\nB=2\r\n"))};
-    ASSERT_TRUE(file.open(PropertyFile::ReadWrite));
-    ASSERT_TRUE(file.setValue(L"A", L"9"));
-    ASSERT_TRUE(file.setValue(L"C", L"3"));
-    ASSERT_TRUE(file.save());
-    EXPECT_EQ(readFile(path_), "A=9\r\nB=2\r\nC=3\r\n");
+TEST_F(Writing, IsRefusedWhenOpenForReadingOnly) {
+    PropertyFile file{Path(fileWith("A=1\n"))};
+    ASSERT_TRUE(file.open(PropertyFile::ReadOnly));
+    EXPECT_FALSE(file.setValue(L"A", L"2"));
+    EXPECT_FALSE(file.save());
+    EXPECT_EQ(file.getValue(L"A"), L"1");
+    EXPECT_EQ(readFile(path_), "A=1\n");
 }
 
 TEST_F(Writing, RefusesKeysAndValuesThatWouldBreakTheFormat) {
     PropertyFile file{Path(fileWith("A=1\n"))};
     ASSERT_TRUE(file.open(PropertyFile::ReadWrite));
-    EXPECT_FALSE(file.setValue(L"", L"x"));
-    EXPECT_FALSE(file.setValue(L"A=B", L"x"));
-    EXPECT_FALSE(file.setValue(L"A\nB", L"x"));
-    EXPECT_FALSE(file.setValue(L"A\rB", L"x"));
-    EXPECT_FALSE(file.setValue(L"#A", L"x"));
-    EXPECT_FALSE(file.setValue(std::wstring(L"A\0B", 3), L"x"));
-    EXPECT_FALSE(file.setValue(L"A", L"two\nlines"));
-    EXPECT_FALSE(file.setValue(L"A", L"cr\r"));
-    EXPECT_FALSE(file.setValue(L"A", std::wstring(L"nul\0", 4)));
+    const std::pair<std::wstring, std::wstring> refused[] = {
+        {L"", L"x"},           {L"A=B", L"x"},  {L"A\nB", L"x"},
+        {L"A\rB", L"x"},       {L"#A", L"x"},   {std::wstring(L"A\0B", 3), L"x"},
+        {L"A", L"two\nlines"}, {L"A", L"cr\r"}, {L"A", std::wstring(L"nul\0", 4)},
+    };
+    for (const auto& [key, value] : refused) {
+        EXPECT_FALSE(file.setValue(key, value)) << make_string(key) << "=" << make_string(value);
+    }
     EXPECT_EQ(file.getValue(L"A"), L"1");
     ASSERT_TRUE(file.save());
     EXPECT_EQ(readFile(path_), "A=1\n");
-}
-
-TEST_F(Writing, AcceptsEmptyValuesAndEqualsInValues) {
-    PropertyFile file{Path(fileWith("A=1\n"))};
-    ASSERT_TRUE(file.open(PropertyFile::ReadWrite));
-    ASSERT_TRUE(file.setValue(L"A", L""));
-    ASSERT_TRUE(file.setValue(L"OPTS", L"k=v"));
-    ASSERT_TRUE(file.save());
-    EXPECT_EQ(readFile(path_), "A=\nOPTS=k=v\n");
-    EXPECT_TRUE(file.hasKey(L"A"));
 }
 
 TEST_F(Writing, Utf8TextRoundTripsThroughTheFile) {
@@ -324,13 +237,20 @@ TEST_F(Writing, Utf8TextRoundTripsThroughTheFile) {
     EXPECT_EQ(again.getValue(L"CONFIG_NAME"), name);
 }
 
-TEST_F(Writing, CloseDropsUnsavedChanges) {
+TEST_F(Writing, CloseOrReopenDropsUnsavedChanges) {
     PropertyFile file{Path(fileWith("A=1\n"))};
     ASSERT_TRUE(file.open(PropertyFile::ReadWrite));
     ASSERT_TRUE(file.setValue(L"A", L"2"));
     file.close();
     EXPECT_FALSE(file.save());
     EXPECT_EQ(readFile(path_), "A=1\n");
+
+    // Reopening reads the file again.
+    ASSERT_TRUE(file.open(PropertyFile::ReadWrite));
+    ASSERT_TRUE(file.setValue(L"A", L"2"));
+    writeFile(path_, "A=3\n");
+    ASSERT_TRUE(file.open(PropertyFile::ReadOnly));
+    EXPECT_EQ(file.getValue(L"A"), L"3");
 }
 
 using AtomicSave = PropertyFileTest;
@@ -406,12 +326,7 @@ TEST_F(AtomicSave, RefusesToReplaceSomethingThatIsNoLongerAFile) {
     ASSERT_TRUE(std::filesystem::create_directory(path_));
     EXPECT_FALSE(file.save());
     EXPECT_TRUE(std::filesystem::is_directory(path_));
-    std::size_t entries = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(scratch_.path())) {
-        (void)entry;
-        ++entries;
-    }
-    EXPECT_EQ(entries, 1u);
+    EXPECT_EQ(entriesInScratch(), 1u);
 }
 
 // Lowers the largest file this process may write, as a full disk would.
@@ -448,12 +363,7 @@ TEST_F(AtomicSave, AWriteThatFailsHalfwayLeavesTheOriginalWhole) {
     }
     EXPECT_FALSE(saved);
     EXPECT_EQ(readFile(path_), original);
-    std::size_t entries = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(scratch_.path())) {
-        (void)entry;
-        ++entries;
-    }
-    EXPECT_EQ(entries, 1u);
+    EXPECT_EQ(entriesInScratch(), 1u);
     // Once there is room again, the same change goes through.
     EXPECT_TRUE(file.save());
     EXPECT_EQ(file.getValue(L"CONFIG_NAME"), std::wstring(200, L'n'));
