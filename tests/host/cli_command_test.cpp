@@ -254,7 +254,54 @@ TEST_F(CliCommand, IpEndpointsListedFetchedAndCalled) {
     const Outcome called = run({"cm", eth0, "RequestStateChange", "RequestedState=3",
                                 "TimeoutPeriod=00000000000010.000000:000"});
     ASSERT_TRUE(exitedWith(called, 0));
-    EXPECT_EQ(called.out.find("ReturnValue = "), 0U) << called.out;
+    EXPECT_EQ(called.out.find("ReturnValue = 0;\nJob = "), 0U) << called.out;
+    EXPECT_NE(called.out.find("IPConfigSvcJob:1"), std::string::npos) << called.out;
+    const Outcome disabled = run({"gi", eth0, "--properties", "EnabledState"});
+    ASSERT_TRUE(exitedWith(disabled, 0));
+    EXPECT_NE(disabled.out.find("    EnabledState = 3;\n"), std::string::npos) << disabled.out;
+
+    const Outcome badState = run({"cm", eth0, "RequestStateChange", "RequestedState=6",
+                                  "TimeoutPeriod=00000000000010.000000:000"});
+    ASSERT_TRUE(exitedWith(badState, 1));
+    EXPECT_NE(badState.err.find("CIM_ERR_FAILED (1): Invalid Value of RequestedState Parameter"),
+              std::string::npos)
+        << badState.err;
+}
+
+TEST_F(CliCommand, IpEndpointChangesReachTheSystemDescriptionOrNothingChanges) {
+    const Outcome names = run({"ein", "OVX_IPProtocolEndpoint"});
+    ASSERT_TRUE(exitedWith(names, 0));
+    std::string eth0;
+    std::istringstream lines(names.out);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("Name=\"eth0\"") != std::string::npos) {
+            eth0 = line;
+        }
+    }
+    ASSERT_FALSE(eth0.empty()) << names.out;
+
+    const Outcome modified = run({"mi", eth0, "SubnetMask=255.255.0.0", "AddressOrigin=4"});
+    ASSERT_TRUE(exitedWith(modified, 0)) << modified.err;
+    const Outcome shown = run({"--json", "gi", eth0});
+    ASSERT_TRUE(exitedWith(shown, 0));
+    const auto properties = nlohmann::json::parse(shown.out).at("instance").at("properties");
+    EXPECT_EQ(properties.at("SubnetMask"), "255.255.0.0");
+    EXPECT_EQ(properties.at("AddressOrigin"), 4);
+
+    // A refused value anywhere in the request leaves the description as it was.
+    const std::string before = fileText(dataDir_ / "system.json");
+    const Outcome refused = run({"mi", eth0, "SubnetMask=255.0.0.0", "IPv4Address=192.0.2.300"});
+    ASSERT_TRUE(exitedWith(refused, 1));
+    EXPECT_NE(refused.err.find("CIM_ERR_INVALID_PARAMETER (4)"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("IPv4Address"), std::string::npos) << refused.err;
+    EXPECT_EQ(fileText(dataDir_ / "system.json"), before);
+
+    const Outcome unknown = run(
+        {"mi",
+         R"(OVX_IPProtocolEndpoint.SystemCreationClassName="OVX_ComputerSystem",SystemName="vm",CreationClassName="OVX_IPProtocolEndpoint",Name="eth9")",
+         "SubnetMask=255.0.0.0"});
+    ASSERT_TRUE(exitedWith(unknown, 1));
+    EXPECT_NE(unknown.err.find("CIM_ERR_NOT_FOUND (6)"), std::string::npos) << unknown.err;
 }
 
 TEST_F(CliCommand, CimErrorsNameTheStatusAndExitWithOne) {
