@@ -47,13 +47,14 @@ using ModifyFunction = CMPIStatus (*)(const CMPIContext*, const CMPIResult*, con
 using MethodFunction = CMPIUint32 (*)(const CMPIContext*, const CMPIObjectPath*, const CMPIArgs*,
                                       CMPIArgs*, CMPIStatus*);
 
-template <typename Object>
-CMPIStatus enumerateNames(const CMPIContext* context, const CMPIResult* result,
-                          const CMPIObjectPath* path) {
+// Walks every element the path names and hands what `take` makes of each
+// (nulls skipped) to `give`; then returnDone.
+template <typename Object, typename Take, typename Give>
+CMPIStatus returnEach(const CMPIContext* context, const CMPIObjectPath* path,
+                      const CMPIResult* result, Take take, Give give) {
     for (Object object(g_broker, context, path); object; ++object) {
-        CMPIObjectPath* const name = object.getObjectPath();
-        if (name != nullptr) {
-            CMReturnObjectPath(result, name);
+        if (auto* const item = take(object)) {
+            give(result, item);
         }
     }
     CMReturnDone(result);
@@ -61,16 +62,20 @@ CMPIStatus enumerateNames(const CMPIContext* context, const CMPIResult* result,
 }
 
 template <typename Object>
+CMPIStatus enumerateNames(const CMPIContext* context, const CMPIResult* result,
+                          const CMPIObjectPath* path) {
+    return returnEach<Object>(
+        context, path, result, [](Object& object) { return object.getObjectPath(); },
+        [](const CMPIResult* to, CMPIObjectPath* name) { CMReturnObjectPath(to, name); });
+}
+
+template <typename Object>
 CMPIStatus enumerateInstances(const CMPIContext* context, const CMPIResult* result,
                               const CMPIObjectPath* path, const char** properties) {
-    for (Object object(g_broker, context, path); object; ++object) {
-        CMPIInstance* const instance = object.getCMPIInstance(properties);
-        if (instance != nullptr) {
-            CMReturnInstance(result, instance);
-        }
-    }
-    CMReturnDone(result);
-    return statusOf(CMPI_RC_OK);
+    return returnEach<Object>(
+        context, path, result,
+        [properties](Object& object) { return object.getCMPIInstance(properties); },
+        [](const CMPIResult* to, CMPIInstance* instance) { CMReturnInstance(to, instance); });
 }
 
 // Exactly the instance whose keys are those of the path, or rc 6.

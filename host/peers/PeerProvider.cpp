@@ -445,6 +445,13 @@ CMPIStatus peerAssociatorNames(CMPIAssociationMI*, const CMPIContext*, const CMP
     });
 }
 
+// The links a reference request names, under its result-class and role filters.
+Outcome referencedLinks(const CMPIObjectPath* op, const char* resultClass, const char* role,
+                        std::vector<LinkMatch>& matches) {
+    const LinkFilter filter{filterText(resultClass), std::nullopt, filterText(role), std::nullopt};
+    return matchingLinks(loadCatalogue(), op, filter, matches);
+}
+
 CMPIStatus peerReferences(CMPIAssociationMI*, const CMPIContext*, const CMPIResult* result,
                           const CMPIObjectPath* op, const char* resultClass, const char* role,
                           const char** properties) {
@@ -452,9 +459,7 @@ CMPIStatus peerReferences(CMPIAssociationMI*, const CMPIContext*, const CMPIResu
     return guarded(operation, [&]() {
         const std::string nameSpace = bridge::nameSpaceOf(op);
         std::vector<LinkMatch> matches;
-        const LinkFilter filter{filterText(resultClass), std::nullopt, filterText(role),
-                                std::nullopt};
-        if (Outcome found = matchingLinks(loadCatalogue(), op, filter, matches); !found.ok()) {
+        if (Outcome found = referencedLinks(op, resultClass, role, matches); !found.ok()) {
             return refused(operation, found);
         }
         for (const auto& match : matches) {
@@ -470,9 +475,7 @@ CMPIStatus peerReferenceNames(CMPIAssociationMI*, const CMPIContext*, const CMPI
     return guarded(operation, [&]() {
         const std::string nameSpace = bridge::nameSpaceOf(op);
         std::vector<LinkMatch> matches;
-        const LinkFilter filter{filterText(resultClass), std::nullopt, filterText(role),
-                                std::nullopt};
-        if (Outcome found = matchingLinks(loadCatalogue(), op, filter, matches); !found.ok()) {
+        if (Outcome found = referencedLinks(op, resultClass, role, matches); !found.ok()) {
             return refused(operation, found);
         }
         for (const auto& match : matches) {
