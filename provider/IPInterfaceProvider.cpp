@@ -29,6 +29,14 @@ CMPIStatus cleanupNothing() {
     return statusOf(CMPI_RC_OK);
 }
 
+// sfcb asks every association provider of a namespace when a traversal names
+// no association class: an association not served yet has nothing to add,
+// and a refusal would fail the whole traversal.
+CMPIStatus noAssociations(const CMPIResult* result) {
+    CMReturnDone(result);
+    return statusOf(CMPI_RC_OK);
+}
+
 CMPIStatus failureStatus(const char* text) {
     return statusWithMessage(g_broker, CMPI_RC_ERR_FAILED, text);
 }
@@ -299,8 +307,10 @@ CMPIStatus IPInterface_Cleanup(CMPIAssociationMI*, const CMPIContext*, CMPIBoole
     return cleanupNothing();
 }
 
+// Any status but OK tells sfcb the provider cannot be unloaded, which keeps
+// its process alive for good once a method has been called.
 CMPIStatus IPInterface_MethodCleanup(CMPIMethodMI*, const CMPIContext*, CMPIBoolean) {
-    return statusOf(CMPI_RC_ERR_NOT_SUPPORTED);
+    return cleanupNothing();
 }
 
 CMPIStatus IPInterface_EnumInstanceNames(CMPIInstanceMI*, const CMPIContext* context,
@@ -369,36 +379,37 @@ CMPIStatus IPInterface_ExecQuery(CMPIInstanceMI*, const CMPIContext*, const CMPI
     return statusOf(CMPI_RC_ERR_NOT_SUPPORTED);
 }
 
-CMPIStatus IPInterface_Associators(CMPIAssociationMI*, const CMPIContext*, const CMPIResult*,
+CMPIStatus IPInterface_Associators(CMPIAssociationMI*, const CMPIContext*, const CMPIResult* result,
                                    const CMPIObjectPath*, const char*, const char*, const char*,
                                    const char*, const char**) {
     QUILL_MARK_PROVIDER_ENTRY();
-    const CMPIStatus status = statusOf(CMPI_RC_ERR_INVALID_CLASS);
+    const CMPIStatus status = noAssociations(result);
     QUILL_MARK_PROVIDER_EXIT();
     return status;
 }
 
-CMPIStatus IPInterface_AssociatorNames(CMPIAssociationMI*, const CMPIContext*, const CMPIResult*,
-                                       const CMPIObjectPath*, const char*, const char*, const char*,
-                                       const char*) {
+CMPIStatus IPInterface_AssociatorNames(CMPIAssociationMI*, const CMPIContext*,
+                                       const CMPIResult* result, const CMPIObjectPath*, const char*,
+                                       const char*, const char*, const char*) {
     QUILL_MARK_PROVIDER_ENTRY();
-    const CMPIStatus status = statusOf(CMPI_RC_ERR_INVALID_CLASS);
+    const CMPIStatus status = noAssociations(result);
     QUILL_MARK_PROVIDER_EXIT();
     return status;
 }
 
-CMPIStatus IPInterface_References(CMPIAssociationMI*, const CMPIContext*, const CMPIResult*,
+CMPIStatus IPInterface_References(CMPIAssociationMI*, const CMPIContext*, const CMPIResult* result,
                                   const CMPIObjectPath*, const char*, const char*, const char**) {
     QUILL_MARK_PROVIDER_ENTRY();
-    const CMPIStatus status = statusOf(CMPI_RC_ERR_INVALID_CLASS);
+    const CMPIStatus status = noAssociations(result);
     QUILL_MARK_PROVIDER_EXIT();
     return status;
 }
 
-CMPIStatus IPInterface_ReferenceNames(CMPIAssociationMI*, const CMPIContext*, const CMPIResult*,
-                                      const CMPIObjectPath*, const char*, const char*) {
+CMPIStatus IPInterface_ReferenceNames(CMPIAssociationMI*, const CMPIContext*,
+                                      const CMPIResult* result, const CMPIObjectPath*, const char*,
+                                      const char*) {
     QUILL_MARK_PROVIDER_ENTRY();
-    const CMPIStatus status = statusOf(CMPI_RC_ERR_INVALID_CLASS);
+    const CMPIStatus status = noAssociations(result);
     QUILL_MARK_PROVIDER_EXIT();
     return status;
 }
