@@ -187,8 +187,8 @@ TEST_F(RequestTrace, EnumeratingInstancesOfAnEmptySystem) {
             constructorParameters,
         "4000 METHOD: Quill::IPInterfaceProvider::CMPIProtocolEndpoint::operator bool() was "
         "invoked in CMPI/CMPIProtocolEndpoint.cpp [Line: N]",
-        "4000 METHOD: Quill::IPInterfaceProvider::FilteredInterfaceWalk<Model>::operator bool() "
-        "was invoked in Zodavez/FilteredInterfaceWalk.h [Line: N]",
+        "4000 METHOD: Quill::IPInterfaceProvider::IPprotocolEndpoint::operator bool() "
+        "was invoked in Zodavez/IPprotocolEndpoint.cpp [Line: N]",
         "4000 METHOD: Quill::IPInterfaceProvider::CMPIProtocolEndpoint::~CMPIProtocolEndpoint() "
         "was invoked in CMPI/CMPIProtocolEndpoint.cpp [Line: N]",
         "4000 EXITING: Quill::IPInterfaceProvider::IPInterface_EnumInstances() in "
