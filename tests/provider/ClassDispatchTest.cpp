@@ -198,4 +198,31 @@ TEST_F(RequestTrace, EnumeratingInstancesOfAnEmptySystem) {
     EXPECT_EQ(printable, expected) << joined(printable);
 }
 
+TEST_F(RequestTrace, SharedCodeNamesTheModelAndOperationItServes) {
+    useSystem(ProviderTest::standardSystem());
+    sink_->clear();
+    getInstance(ProviderTest::endpointPath("eth0"));
+    const auto carries = [this](const std::string& text, const std::string& function,
+                                const std::string& file) {
+        for (const NxLog::Record& record : sink_->records()) {
+            if (record.text.find(text) != std::string::npos) {
+                EXPECT_EQ(record.function, function) << text;
+                EXPECT_EQ(record.file, file) << text;
+                EXPECT_NE(record.text.find(file), std::string::npos) << record.text;
+                return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(carries("ENTERING: Quill::IPInterfaceProvider::IPprotocolEndpoint::setFilter()",
+                        "Quill::IPInterfaceProvider::IPprotocolEndpoint::setFilter",
+                        "Zodavez/IPprotocolEndpoint.cpp"));
+    EXPECT_TRUE(carries("VARIABLE: 'Name' has Value 'eth0'",
+                        "Quill::IPInterfaceProvider::CMPIProtocolEndpoint::setObjectPath",
+                        "CMPI/CMPIProtocolEndpoint.cpp"));
+    EXPECT_TRUE(carries("VARIABLE: 'classId'",
+                        "Quill::IPInterfaceProvider::IPInterface_GetInstance",
+                        "IPInterfaceProvider.cpp"));
+}
+
 }  // namespace
