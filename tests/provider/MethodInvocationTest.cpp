@@ -2,7 +2,9 @@
 
 #include <string>
 
+#include "CMPI/CMPIProtocolEndpoint.h"
 #include "HostCallSupport.h"
+#include "nxlogger.h"
 
 namespace {
 
@@ -192,6 +194,24 @@ TEST_F(MethodDispatch, OtherClassesAreInvalidWhateverTheMethod) {
         EXPECT_EQ(call.outcome.rc, CMPI_RC_ERR_INVALID_CLASS) << className;
         EXPECT_EQ(returned(call.outcome), 5u) << className;
     }
+}
+
+TEST_F(RequestStateChange, AJobReferenceThatCannotBeReturnedIsNotTracedAsCreated) {
+    const auto sink = std::make_shared<NxLog::MemorySink>();
+    NxLog::NxLogger::installSink(sink);
+    Quill::IPInterfaceProvider::CMPIProtocolEndpoint endpoint(
+        broker_.cmpi(), context_, ovx::host::toCmpi(endpointPath("eth1")));
+    CMPIStatus status{CMPI_RC_OK, nullptr};
+    EXPECT_EQ(
+        endpoint.executeMethod(ovx::host::toCmpi(stateChange(Value::uint16(2))), nullptr, &status),
+        0u);
+    NxLog::NxLogger::installSink(nullptr);
+    std::string texts;
+    for (const NxLog::Record& record : sink->records()) {
+        texts += record.text + "\n";
+    }
+    EXPECT_EQ(texts.find("Job Created Successfully"), std::string::npos) << texts;
+    EXPECT_NE(texts.find("could not be returned"), std::string::npos) << texts;
 }
 
 }  // namespace
