@@ -6,6 +6,7 @@
 #include <regex>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "HostCallSupport.h"
@@ -178,6 +179,21 @@ TEST_F(EndpointEnumeration, CreateDeleteAndQueryAreNotSupported) {
     EXPECT_EQ(deleted.rc, CMPI_RC_ERR_NOT_SUPPORTED);
     EXPECT_EQ(queried.rc, CMPI_RC_ERR_NOT_SUPPORTED);
     EXPECT_EQ(ovx::host::resultData(result).doneCount, 0u);
+}
+
+// A CIMOM may call a factory again while other MIs serve requests; the
+// thread sanitizer run checks that the broker handle is shared safely.
+TEST_F(EndpointEnumeration, AFactoryCallDuringRequestsIsSafe) {
+    useSystem(ProviderTest::standardSystem());
+    std::thread factories([this] {
+        for (int round = 0; round < 200; ++round) {
+            IPInterfaceProvider_Create_MethodMI(broker_.cmpi(), nullptr, nullptr);
+        }
+    });
+    for (int round = 0; round < 20; ++round) {
+        EXPECT_EQ(enumerateNames(kEndpointClassPath).data.objectPaths.size(), 3u);
+    }
+    factories.join();
 }
 
 class EndpointGet : public ProviderTest::ProviderCalls {};
