@@ -84,6 +84,8 @@ MODIFICATIONS=(
 METHODS=(
     "disable eth2 | $EP,SystemName=\"@HOST@\",Name=\"eth2\" | RequestStateChange.RequestedState=3,TimeoutPeriod=00000000000010.000000:000 | 0 | EnabledState=3"
     "enable eth2 again | $EP,SystemName=\"@HOST@\",Name=\"eth2\" | RequestStateChange.RequestedState=2,TimeoutPeriod=00000000000010.000000:000 | 0 | EnabledState=2"
+    "disable without a timeout | $EP,SystemName=\"@HOST@\",Name=\"eth2\" | RequestStateChange.RequestedState=3 | 0 | EnabledState=3"
+    "enable without a timeout | $EP,SystemName=\"@HOST@\",Name=\"eth2\" | RequestStateChange.RequestedState=2 | 0 | EnabledState=2"
 )
 
 # The registered profile: where it is and what conforms to it.
