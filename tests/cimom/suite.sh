@@ -45,6 +45,8 @@ $P:$EP,SystemName=\"@HOST@\",Name=\"nosuch0\" | 6"
 $P:$EP,SystemName=\"otherhost\",Name=\"eth0\" | 6"
     "missing keys | gi
 $P:OVX_IPProtocolEndpoint.Name=\"eth0\" | 6"
+    "key the class does not have | gi
+$P:$EP,SystemName=\"@HOST@\",Name=\"eth0\",Extra=\"x\" | 6"
     "key of the wrong type | gi
 $P:$EP,SystemName=\"@HOST@\",Name=7 | 6"
     "unknown class | ein
