@@ -192,5 +192,19 @@ std::optional<CMPIStatus> positionOnInstance(Object& object, const CMPIBroker* b
                              std::string("No ") + className + " instance has the given keys");
 }
 
+// Refuses with rc 4 unless the text is empty or an address of the family
+// (IPv6 or IPv4) that the property stands for.
+void checkAddressOfFamily(ModificationPlan& plan, const char* property, const std::string& value,
+                          bool ipv6);
+
+// Refuses with rc 4 a text holding a control character: such a value could
+// break a line of a configuration file and smuggle other keys into it.
+void checkStorableText(ModificationPlan& plan, const char* property, const std::string& value);
+
+// rc 1 for a configuration file that could not be rewritten; the message
+// names the interface and says that nothing was changed.
+CMPIStatus configurationFileFailure(const CMPIBroker* broker, const std::string& interfaceName,
+                                    const std::string& reason);
+
 }  // namespace IPInterfaceProvider
 }  // namespace Quill

@@ -1,8 +1,6 @@
 #include "Zodavez/IPprotocolEndpoint.h"
 
-#include <unistd.h>
-
-#include <array>
+#include "Zodavez/SystemFacts.h"
 
 namespace Quill {
 namespace IPInterfaceProvider {
@@ -68,16 +66,6 @@ std::optional<unsigned int> nodeEnabledState(unsigned short requestedState) {
         default:
             return std::nullopt;
     }
-}
-
-bool readHostName(std::string& name) {
-    std::array<char, 256> buffer{};
-    if (gethostname(buffer.data(), buffer.size() - 1) != 0) {
-        QUILL_TRACE_MESSAGE(Trace::kFailureLevel, "gethostname Failed");
-        return false;
-    }
-    name = buffer.data();
-    return true;
 }
 
 }  // namespace
