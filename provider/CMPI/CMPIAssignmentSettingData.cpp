@@ -34,16 +34,12 @@ void CMPIAssignmentSettingData::setObjectPath(const CMPIObjectPath* objectPath, 
 
 CMPIInstance* CMPIAssignmentSettingData::getCMPIInstance(const char** properties) const {
     QUILL_TRACE_ENTER_PARAMS(" properties=" << static_cast<const void*>(properties));
-    CMPIInstance* const instance = instanceOfCurrent();
-    if (instance == nullptr) {
-        return nullptr;
-    }
-    PropertyWriter writer(broker, instance);
-    writer.set("InstanceID", model, &Setting::getInstanceId);
-    writer.set("ElementName", model, &Setting::getName);
-    writer.set("AddressOrigin", model, &Setting::getAddressOrigin);
-    writer.set("ConfigurationName", model, &Setting::getConfigurationName);
-    return instance;
+    return instanceOfCurrent([this](PropertyWriter& writer) {
+        writer.set("InstanceID", model, &Setting::getInstanceId);
+        writer.set("ElementName", model, &Setting::getName);
+        writer.set("AddressOrigin", model, &Setting::getAddressOrigin);
+        writer.set("ConfigurationName", model, &Setting::getConfigurationName);
+    });
 }
 
 CMPIStatus CMPIAssignmentSettingData::modifyInstance(const CMPIInstance* newInstance) {

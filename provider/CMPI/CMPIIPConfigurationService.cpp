@@ -28,16 +28,12 @@ const std::array<KeyFilter, 1> CMPIIPConfigurationService::kKeyFilters{{
 
 CMPIInstance* CMPIIPConfigurationService::getCMPIInstance(const char** properties) const {
     QUILL_TRACE_ENTER_PARAMS(" properties=" << static_cast<const void*>(properties));
-    CMPIInstance* const instance = instanceOfCurrent();
-    if (instance == nullptr) {
-        return nullptr;
-    }
-    PropertyWriter writer(broker, instance);
-    writer.set("ElementName", model, &Service::getName);
-    for (const KeyGetter<Service>& key : kKeys) {
-        writer.set(key.key, model, key.getter);
-    }
-    return instance;
+    return instanceOfCurrent([this](PropertyWriter& writer) {
+        writer.set("ElementName", model, &Service::getName);
+        for (const KeyGetter<Service>& key : kKeys) {
+            writer.set(key.key, model, key.getter);
+        }
+    });
 }
 
 }  // namespace IPInterfaceProvider

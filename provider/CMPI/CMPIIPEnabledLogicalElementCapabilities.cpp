@@ -26,17 +26,14 @@ const std::array<KeyFilter, 1> CMPIIPEnabledLogicalElementCapabilities::kKeyFilt
 CMPIInstance* CMPIIPEnabledLogicalElementCapabilities::getCMPIInstance(
     const char** properties) const {
     QUILL_TRACE_ENTER_PARAMS(" properties=" << static_cast<const void*>(properties));
-    CMPIInstance* const instance = instanceOfCurrent();
-    if (instance == nullptr) {
-        return nullptr;
-    }
-    PropertyWriter writer(broker, instance);
-    writer.set("InstanceID", model, &Capabilities::getName);
-    writer.set("ElementName", model, &Capabilities::getName);
-    writer.set("ElementNameEditSupported", model, &Capabilities::getElementNameEditSupported);
-    writer.set("MaxElementNameLen", model, &Capabilities::getMaxElementNameLen);
-    writer.setArray("RequestedStatesSupported", model, &Capabilities::getRequestedStatesSupported);
-    return instance;
+    return instanceOfCurrent([this](PropertyWriter& writer) {
+        writer.set("InstanceID", model, &Capabilities::getName);
+        writer.set("ElementName", model, &Capabilities::getName);
+        writer.set("ElementNameEditSupported", model, &Capabilities::getElementNameEditSupported);
+        writer.set("MaxElementNameLen", model, &Capabilities::getMaxElementNameLen);
+        writer.setArray("RequestedStatesSupported", model,
+                        &Capabilities::getRequestedStatesSupported);
+    });
 }
 
 }  // namespace IPInterfaceProvider

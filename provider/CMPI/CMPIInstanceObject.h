@@ -72,10 +72,17 @@ class CMPIInstanceObject {
     }
 
   protected:
-    // A new instance of the current element carrying its keys; null when the
-    // broker cannot make one.
-    CMPIInstance* instanceOfCurrent() const {
-        return ProviderUtilities::createInstance(broker, getObjectPath());
+    // A new instance of the current element carrying its keys, its
+    // properties written by fill(PropertyWriter&); null when the broker
+    // cannot make one.
+    template <typename Fill>
+    CMPIInstance* instanceOfCurrent(Fill fill) const {
+        CMPIInstance* const instance = ProviderUtilities::createInstance(broker, getObjectPath());
+        if (instance != nullptr) {
+            PropertyWriter writer(broker, instance);
+            fill(writer);
+        }
+        return instance;
     }
 
     const CMPIBroker* const broker;

@@ -29,20 +29,16 @@ const std::array<KeyFilter, 2> CMPIRemoteServiceAccessPoint::kKeyFilters{{
 
 CMPIInstance* CMPIRemoteServiceAccessPoint::getCMPIInstance(const char** properties) const {
     QUILL_TRACE_ENTER_PARAMS(" properties=" << static_cast<const void*>(properties));
-    CMPIInstance* const instance = instanceOfCurrent();
-    if (instance == nullptr) {
-        return nullptr;
-    }
-    PropertyWriter writer(broker, instance);
-    writer.set("ElementName", model, &AccessPoint::getElementName);
-    writer.set("AccessInfo", model, &AccessPoint::getAccessInfo);
-    writer.set("OtherAccessContext", model, &AccessPoint::getOtherAccessContext);
-    writer.set("InfoFormat", model, &AccessPoint::getInfoFormat);
-    writer.set("AccessContext", model, &AccessPoint::getAccessContext);
-    for (const KeyGetter<AccessPoint>& key : kKeys) {
-        writer.set(key.key, model, key.getter);
-    }
-    return instance;
+    return instanceOfCurrent([this](PropertyWriter& writer) {
+        writer.set("ElementName", model, &AccessPoint::getElementName);
+        writer.set("AccessInfo", model, &AccessPoint::getAccessInfo);
+        writer.set("OtherAccessContext", model, &AccessPoint::getOtherAccessContext);
+        writer.set("InfoFormat", model, &AccessPoint::getInfoFormat);
+        writer.set("AccessContext", model, &AccessPoint::getAccessContext);
+        for (const KeyGetter<AccessPoint>& key : kKeys) {
+            writer.set(key.key, model, key.getter);
+        }
+    });
 }
 
 CMPIStatus CMPIRemoteServiceAccessPoint::modifyInstance(const CMPIInstance* newInstance) {

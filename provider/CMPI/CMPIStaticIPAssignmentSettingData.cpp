@@ -46,25 +46,21 @@ const std::array<KeyFilter, 1> CMPIStaticIPAssignmentSettingData::kKeyFilters{{
 
 CMPIInstance* CMPIStaticIPAssignmentSettingData::getCMPIInstance(const char** properties) const {
     QUILL_TRACE_ENTER_PARAMS(" properties=" << static_cast<const void*>(properties));
-    CMPIInstance* const instance = instanceOfCurrent();
-    if (instance == nullptr) {
-        return nullptr;
-    }
-    PropertyWriter writer(broker, instance);
-    writer.set("InstanceID", model, &Setting::getInstanceID);
-    writer.set("ElementName", model, &Setting::getName);
-    writer.set("AddressOrigin", model, &Setting::getAddressOrigin);
-    writer.set("IPv4Address", model, &Setting::getIPv4Address);
-    writer.set("IPv6Address", model, &Setting::getIPv6Address);
-    writer.set("SubnetMask", model, &Setting::getSubnetMask);
-    writer.set("GatewayIPv4Address", model, &Setting::getGatewayIPv4Address);
-    writer.set("IPv6SubnetPrefixLength", model, &Setting::getIPv6SubnetPrefixLength);
-    // The node's IPv6 address type when it has one, else the IP version.
-    writer.set("IPv6AddressType", model, &Setting::getAddressType);
-    writer.set("IPv6AddressType", model, &Setting::getIPv6AddressType);
-    writer.set("GatewayIPv6Address", model, &Setting::getGatewayIPv6Address);
-    writer.set("ConfigurationName", model, &Setting::getConfigurationName);
-    return instance;
+    return instanceOfCurrent([this](PropertyWriter& writer) {
+        writer.set("InstanceID", model, &Setting::getInstanceID);
+        writer.set("ElementName", model, &Setting::getName);
+        writer.set("AddressOrigin", model, &Setting::getAddressOrigin);
+        writer.set("IPv4Address", model, &Setting::getIPv4Address);
+        writer.set("IPv6Address", model, &Setting::getIPv6Address);
+        writer.set("SubnetMask", model, &Setting::getSubnetMask);
+        writer.set("GatewayIPv4Address", model, &Setting::getGatewayIPv4Address);
+        writer.set("IPv6SubnetPrefixLength", model, &Setting::getIPv6SubnetPrefixLength);
+        // The node's IPv6 address type when it has one, else the IP version.
+        writer.set("IPv6AddressType", model, &Setting::getAddressType);
+        writer.set("IPv6AddressType", model, &Setting::getIPv6AddressType);
+        writer.set("GatewayIPv6Address", model, &Setting::getGatewayIPv6Address);
+        writer.set("ConfigurationName", model, &Setting::getConfigurationName);
+    });
 }
 
 CMPIStatus CMPIStaticIPAssignmentSettingData::modifyInstance(const CMPIInstance* newInstance) {
