@@ -15,6 +15,10 @@ using Setting = IPAssignmentSettingData;
 
 }  // namespace
 
+const char* const CMPIAssignmentSettingData::kTraceName =
+    "Quill::IPInterfaceProvider::CMPIAssignmentSettingData";
+const char* const CMPIAssignmentSettingData::kTraceFile = __FILE__;
+
 const std::array<KeyGetter<Setting>, 1> CMPIAssignmentSettingData::kKeys{{
     {"InstanceID", &Setting::getInstanceId},
 }};

@@ -16,6 +16,8 @@ namespace IPInterfaceProvider {
 class CMPIAssignmentSettingData
     : public CMPIInstanceObject<CMPIAssignmentSettingData, IPAssignmentSettingData> {
   public:
+    static const char* const kTraceName;
+    static const char* const kTraceFile;
     static constexpr const char* kClassName = "OVX_IPAssignmentSettingData";
 
     using CMPIInstanceObject::CMPIInstanceObject;

@@ -15,6 +15,10 @@ using Service = IPConfigurationService;
 
 }  // namespace
 
+const char* const CMPIIPConfigurationService::kTraceName =
+    "Quill::IPInterfaceProvider::CMPIIPConfigurationService";
+const char* const CMPIIPConfigurationService::kTraceFile = __FILE__;
+
 const std::array<KeyGetter<Service>, 4> CMPIIPConfigurationService::kKeys{{
     {"SystemCreationClassName", &Service::getSystemCreationClassName},
     {"SystemName", &Service::getSystemName},

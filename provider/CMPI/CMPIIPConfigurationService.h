@@ -16,6 +16,8 @@ namespace IPInterfaceProvider {
 class CMPIIPConfigurationService
     : public CMPIInstanceObject<CMPIIPConfigurationService, IPConfigurationService> {
   public:
+    static const char* const kTraceName;
+    static const char* const kTraceFile;
     static constexpr const char* kClassName = "OVX_IPConfigurationService";
     static constexpr const char* kMethodName = "ApplySettingToIPProtocolEndpoint";
 

@@ -15,6 +15,10 @@ using Capabilities = IPEnabledLogicalElementCapabilities;
 
 }  // namespace
 
+const char* const CMPIIPEnabledLogicalElementCapabilities::kTraceName =
+    "Quill::IPInterfaceProvider::CMPIIPEnabledLogicalElementCapabilities";
+const char* const CMPIIPEnabledLogicalElementCapabilities::kTraceFile = __FILE__;
+
 const std::array<KeyGetter<Capabilities>, 1> CMPIIPEnabledLogicalElementCapabilities::kKeys{{
     {"InstanceID", &Capabilities::getName},
 }};

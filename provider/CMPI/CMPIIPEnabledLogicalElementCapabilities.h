@@ -17,6 +17,8 @@ class CMPIIPEnabledLogicalElementCapabilities
     : public CMPIInstanceObject<CMPIIPEnabledLogicalElementCapabilities,
                                 IPEnabledLogicalElementCapabilities> {
   public:
+    static const char* const kTraceName;
+    static const char* const kTraceFile;
     static constexpr const char* kClassName = "OVX_IPEnabledLogicalElementCapabilities";
 
     using CMPIInstanceObject::CMPIInstanceObject;

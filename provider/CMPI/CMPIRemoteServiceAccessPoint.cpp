@@ -15,6 +15,10 @@ using AccessPoint = RemoteServiceAccessPoint;
 
 }  // namespace
 
+const char* const CMPIRemoteServiceAccessPoint::kTraceName =
+    "Quill::IPInterfaceProvider::CMPIRemoteServiceAccessPoint";
+const char* const CMPIRemoteServiceAccessPoint::kTraceFile = __FILE__;
+
 const std::array<KeyGetter<AccessPoint>, 4> CMPIRemoteServiceAccessPoint::kKeys{{
     {"SystemCreationClassName", &AccessPoint::getSystemCreationClassName},
     {"SystemName", &AccessPoint::getSystemName},

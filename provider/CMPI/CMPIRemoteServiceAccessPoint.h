@@ -16,6 +16,8 @@ namespace IPInterfaceProvider {
 class CMPIRemoteServiceAccessPoint
     : public CMPIInstanceObject<CMPIRemoteServiceAccessPoint, RemoteServiceAccessPoint> {
   public:
+    static const char* const kTraceName;
+    static const char* const kTraceFile;
     static constexpr const char* kClassName = "OVX_IPRemoteServiceAccessPoint";
 
     using CMPIInstanceObject::CMPIInstanceObject;

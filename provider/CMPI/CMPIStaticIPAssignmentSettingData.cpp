@@ -36,6 +36,10 @@ constexpr unsigned short kLongestIPv6Prefix = 128;
 
 }  // namespace
 
+const char* const CMPIStaticIPAssignmentSettingData::kTraceName =
+    "Quill::IPInterfaceProvider::CMPIStaticIPAssignmentSettingData";
+const char* const CMPIStaticIPAssignmentSettingData::kTraceFile = __FILE__;
+
 const std::array<KeyGetter<Setting>, 1> CMPIStaticIPAssignmentSettingData::kKeys{{
     {"InstanceID", &Setting::getInstanceID},
 }};

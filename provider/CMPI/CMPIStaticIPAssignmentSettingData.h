@@ -16,6 +16,8 @@ namespace IPInterfaceProvider {
 class CMPIStaticIPAssignmentSettingData
     : public CMPIInstanceObject<CMPIStaticIPAssignmentSettingData, StaticIPAssignmentSettingData> {
   public:
+    static const char* const kTraceName;
+    static const char* const kTraceFile;
     static constexpr const char* kClassName = "OVX_StaticIPAssignmentSettingData";
 
     using CMPIInstanceObject::CMPIInstanceObject;

@@ -12,6 +12,10 @@ constexpr const char* kConfigurationNameKey = "CONFIG_NAME";
 
 }  // namespace
 
+const char* const IPAssignmentSettingData::kTraceName =
+    "Quill::IPInterfaceProvider::IPAssignmentSettingData";
+const char* const IPAssignmentSettingData::kTraceFile = __FILE__;
+
 IPAssignmentSettingData::IPAssignmentSettingData() {
     QUILL_TRACE_METHOD();
 }

@@ -13,6 +13,8 @@ namespace IPInterfaceProvider {
 
 class IPAssignmentSettingData : public FilteredInterfaceWalk<IPAssignmentSettingData> {
   public:
+    static const char* const kTraceName;
+    static const char* const kTraceFile;
     static constexpr unsigned int kInstanceIdFilter = 0;
     // Positions on each interface.
     static constexpr unsigned int kStaticMode = 1;

@@ -5,6 +5,10 @@
 namespace Quill {
 namespace IPInterfaceProvider {
 
+const char* const IPConfigurationService::kTraceName =
+    "Quill::IPInterfaceProvider::IPConfigurationService";
+const char* const IPConfigurationService::kTraceFile = __FILE__;
+
 IPConfigurationService::IPConfigurationService() {
     QUILL_TRACE_METHOD();
 }

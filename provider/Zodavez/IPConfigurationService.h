@@ -13,6 +13,8 @@ namespace IPInterfaceProvider {
 
 class IPConfigurationService : public FilteredInterfaceWalk<IPConfigurationService> {
   public:
+    static const char* const kTraceName;
+    static const char* const kTraceFile;
     static constexpr unsigned int kSystemNameFilter = 0;
 
     IPConfigurationService();

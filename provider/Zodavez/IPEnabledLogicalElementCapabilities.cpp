@@ -5,6 +5,10 @@
 namespace Quill {
 namespace IPInterfaceProvider {
 
+const char* const IPEnabledLogicalElementCapabilities::kTraceName =
+    "Quill::IPInterfaceProvider::IPEnabledLogicalElementCapabilities";
+const char* const IPEnabledLogicalElementCapabilities::kTraceFile = __FILE__;
+
 IPEnabledLogicalElementCapabilities::IPEnabledLogicalElementCapabilities() {
     QUILL_TRACE_METHOD();
 }

@@ -14,6 +14,8 @@ namespace IPInterfaceProvider {
 class IPEnabledLogicalElementCapabilities
     : public FilteredInterfaceWalk<IPEnabledLogicalElementCapabilities> {
   public:
+    static const char* const kTraceName;
+    static const char* const kTraceFile;
     static constexpr unsigned int kInstanceIdFilter = 0;
 
     IPEnabledLogicalElementCapabilities();

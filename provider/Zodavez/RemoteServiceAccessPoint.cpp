@@ -23,6 +23,10 @@ std::optional<std::pair<std::string, std::string>> splitName(const std::string& 
 
 }  // namespace
 
+const char* const RemoteServiceAccessPoint::kTraceName =
+    "Quill::IPInterfaceProvider::RemoteServiceAccessPoint";
+const char* const RemoteServiceAccessPoint::kTraceFile = __FILE__;
+
 RemoteServiceAccessPoint::RemoteServiceAccessPoint() {
     QUILL_TRACE_ENTER();
     if (cursor()) {

@@ -14,6 +14,8 @@ namespace IPInterfaceProvider {
 
 class RemoteServiceAccessPoint : public FilteredInterfaceWalk<RemoteServiceAccessPoint> {
   public:
+    static const char* const kTraceName;
+    static const char* const kTraceFile;
     static constexpr unsigned int kSystemNameFilter = 0;
     static constexpr unsigned int kNameFilter = 1;
 

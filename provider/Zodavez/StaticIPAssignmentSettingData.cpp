@@ -46,6 +46,10 @@ unsigned short prefixLengthOf(const std::string& text) {
 
 }  // namespace
 
+const char* const StaticIPAssignmentSettingData::kTraceName =
+    "Quill::IPInterfaceProvider::StaticIPAssignmentSettingData";
+const char* const StaticIPAssignmentSettingData::kTraceFile = __FILE__;
+
 StaticIPAssignmentSettingData::StaticIPAssignmentSettingData() {
     QUILL_TRACE_METHOD();
 }

@@ -14,6 +14,8 @@ namespace IPInterfaceProvider {
 
 class StaticIPAssignmentSettingData : public FilteredInterfaceWalk<StaticIPAssignmentSettingData> {
   public:
+    static const char* const kTraceName;
+    static const char* const kTraceFile;
     static constexpr unsigned int kInstanceIdFilter = 0;
 
     // The settings a client may change, each one key of the file.
