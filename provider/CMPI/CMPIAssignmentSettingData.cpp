@@ -1,7 +1,10 @@
 #include "CMPI/CMPIAssignmentSettingData.h"
 
 #include <array>
+#include <optional>
+#include <string>
 #include <utility>
+#include <variant>
 
 #include "CMPI/CMPIObjectSupport.h"
 #include "providerutilities.h"
@@ -12,6 +15,35 @@ namespace IPInterfaceProvider {
 namespace {
 
 using Setting = IPAssignmentSettingData;
+
+// The one change a request can make: the interface's configuration name,
+// written into its ifcfg file.
+struct NameChange {
+    Setting& model;
+    std::optional<std::string> name;
+    std::string error;
+    bool commit() { return !name || model.setConfigurationName(*name, error); }
+};
+
+std::optional<ModifyValue> currentName(const NameChange& change) {
+    std::string name;
+    change.model.getConfigurationName(name);
+    return ModifyValue(std::move(name));
+}
+
+void checkName(const NameChange&, const char* property, const ModifyValue& value,
+               ModificationPlan& plan) {
+    checkStorableText(plan, property, std::get<std::string>(value));
+}
+
+void stageName(NameChange& change, const ModifyValue& value) {
+    change.name = std::get<std::string>(value);
+}
+
+// A request without a configuration name clears the stored one.
+const std::array<ModifiableProperty<NameChange>, 1> kModifiable{{
+    {"ConfigurationName", CMPI_string, &currentName, &checkName, &stageName, ""},
+}};
 
 }  // namespace
 
@@ -30,10 +62,12 @@ const std::array<KeyFilter, 1> CMPIAssignmentSettingData::kKeyFilters{{
 void CMPIAssignmentSettingData::setObjectPath(const CMPIObjectPath* objectPath, bool isCfg) {
     QUILL_TRACE_ENTER_PARAMS(" objectPath=" << static_cast<const void*>(objectPath)
                                             << " isCfg=" << isCfg);
-    narrowByKeys(objectPath, kKeyFilters,
-                 [this, isCfg](unsigned int filterType, std::string value) {
-                     model.setFilter(filterType, std::move(value), isCfg ? 1 : 0);
-                 });
+    narrowByKeys(
+        objectPath, kKeyFilters,
+        [this, isCfg](unsigned int filterType, std::string value) {
+            model.setFilter(filterType, std::move(value), isCfg ? 1 : 0);
+        },
+        QUILL_TRACE_SITE());
 }
 
 CMPIInstance* CMPIAssignmentSettingData::getCMPIInstance(const char** properties) const {
@@ -46,32 +80,23 @@ CMPIInstance* CMPIAssignmentSettingData::getCMPIInstance(const char** properties
     });
 }
 
-CMPIStatus CMPIAssignmentSettingData::modifyInstance(const CMPIInstance* newInstance) {
-    QUILL_TRACE_ENTER_PARAMS(" newInstance=" << static_cast<const void*>(newInstance));
+CMPIStatus CMPIAssignmentSettingData::modifyInstance(const CMPIInstance* newInstance,
+                                                     const char** properties) {
+    QUILL_TRACE_ENTER_PARAMS(" newInstance=" << static_cast<const void*>(newInstance)
+                                             << " properties="
+                                             << static_cast<const void*>(properties));
     if (const auto end =
             positionOnInstance(*this, broker, newInstance, kClassName, "l_strObjString")) {
         return *end;
     }
-    // Absent means empty: the stored name is cleared.
-    std::string name;
-    ProviderUtilities::getProperty(newInstance, "ConfigurationName", name, false);
-    ModificationPlan plan(broker);
-    checkStorableText(plan, "ConfigurationName", name);
-    if (plan.refused()) {
-        return plan.carryOut([] { return true; });
-    }
-    std::string current;
-    model.getConfigurationName(current);
-    if (name == current) {
-        return okStatus();
-    }
-    std::string error;
-    if (!model.setConfigurationName(name, error)) {
+    NameChange change{model, std::nullopt, {}};
+    const CMPIStatus status = modifyByTable(broker, newInstance, properties, change, kModifiable);
+    if (status.rc == CMPI_RC_ERR_FAILED && !change.error.empty()) {
         std::string interfaceName;
         model.getName(interfaceName);
-        return configurationFileFailure(broker, interfaceName, error);
+        return configurationFileFailure(broker, interfaceName, change.error);
     }
-    return okStatus();
+    return status;
 }
 
 }  // namespace IPInterfaceProvider

@@ -29,8 +29,9 @@ class CMPIAssignmentSettingData
     CMPIInstance* getCMPIInstance(const char** properties) const;
 
     // Changes "ConfigurationName" of the setting that the instance's own
-    // path names; a request without it clears the stored name.
-    CMPIStatus modifyInstance(const CMPIInstance* newInstance);
+    // path names; a request without it clears the stored name. With a
+    // property list, only when the list names it.
+    CMPIStatus modifyInstance(const CMPIInstance* newInstance, const char** properties = nullptr);
 
   private:
     friend class CMPIInstanceObject<CMPIAssignmentSettingData, IPAssignmentSettingData>;

@@ -1,7 +1,10 @@
 #include "CMPI/CMPIRemoteServiceAccessPoint.h"
 
 #include <array>
+#include <optional>
+#include <string>
 #include <utility>
+#include <variant>
 
 #include "CMPI/CMPIObjectSupport.h"
 #include "providerutilities.h"
@@ -12,6 +15,33 @@ namespace IPInterfaceProvider {
 namespace {
 
 using AccessPoint = RemoteServiceAccessPoint;
+using GatewayChanges = NodeChanges<AccessPoint>;
+
+std::optional<ModifyValue> currentAccessInfo(const GatewayChanges& changes) {
+    std::string address;
+    changes.model.getAccessInfo(address);
+    return ModifyValue(std::move(address));
+}
+
+// The access point's own family decides what it takes.
+void checkAccessInfo(const GatewayChanges& changes, const char* name, const ModifyValue& value,
+                     ModificationPlan& plan) {
+    const std::string& address = std::get<std::string>(value);
+    if (changes.model.isIPv6Gateway()) {
+        checkAddressOfFamily(plan, name, address, true);
+    } else {
+        plan.checkHostAddress(name, address);
+    }
+    plan.checkWritable(name, changes.model.canSetAccessInfo());
+}
+
+void stageAccessInfo(GatewayChanges& changes, const ModifyValue& value) {
+    changes.model.stageAccessInfo(std::get<std::string>(value), changes.writes);
+}
+
+const std::array<ModifiableProperty<GatewayChanges>, 1> kModifiable{{
+    {"AccessInfo", CMPI_string, &currentAccessInfo, &checkAccessInfo, &stageAccessInfo},
+}};
 
 }  // namespace
 
@@ -45,25 +75,16 @@ CMPIInstance* CMPIRemoteServiceAccessPoint::getCMPIInstance(const char** propert
     });
 }
 
-CMPIStatus CMPIRemoteServiceAccessPoint::modifyInstance(const CMPIInstance* newInstance) {
-    QUILL_TRACE_ENTER_PARAMS(" newInstance=" << static_cast<const void*>(newInstance));
+CMPIStatus CMPIRemoteServiceAccessPoint::modifyInstance(const CMPIInstance* newInstance,
+                                                        const char** properties) {
+    QUILL_TRACE_ENTER_PARAMS(" newInstance=" << static_cast<const void*>(newInstance)
+                                             << " properties="
+                                             << static_cast<const void*>(properties));
     if (const auto end = positionOnInstance(*this, broker, newInstance, kClassName, "objstring")) {
         return *end;
     }
-    ModificationPlan plan(broker);
-    std::string accessInfo;
-    if (ProviderUtilities::getProperty(newInstance, "AccessInfo", accessInfo, false)) {
-        std::string current;
-        model.getAccessInfo(current);
-        if (accessInfo != current) {
-            checkAddressOfFamily(plan, "AccessInfo", accessInfo, model.isIPv6Gateway());
-            plan.checkWritable("AccessInfo", model.canSetAccessInfo());
-            plan.write("AccessInfo",
-                       [this, accessInfo] { return model.setAccessInfo(accessInfo); });
-        }
-    }
-    // A single write: when it is refused there is nothing to take back.
-    return plan.carryOut([] { return true; });
+    GatewayChanges changes{model, {}};
+    return modifyByTable(broker, newInstance, properties, changes, kModifiable);
 }
 
 }  // namespace IPInterfaceProvider

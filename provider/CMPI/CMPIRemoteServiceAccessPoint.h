@@ -26,8 +26,9 @@ class CMPIRemoteServiceAccessPoint
 
     // Changes "AccessInfo", the gateway address, of the access point that the
     // instance's own path names; an "_IPv4" one takes only IPv4 addresses,
-    // an "_IPv6" one only IPv6 addresses.
-    CMPIStatus modifyInstance(const CMPIInstance* newInstance);
+    // an "_IPv6" one only IPv6 addresses. With a property list, only when the
+    // list names it.
+    CMPIStatus modifyInstance(const CMPIInstance* newInstance, const char** properties = nullptr);
 
   private:
     friend class CMPIInstanceObject<CMPIRemoteServiceAccessPoint, RemoteServiceAccessPoint>;

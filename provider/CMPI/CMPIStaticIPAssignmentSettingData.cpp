@@ -1,7 +1,10 @@
 #include "CMPI/CMPIStaticIPAssignmentSettingData.h"
 
 #include <array>
+#include <optional>
+#include <string>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "CMPI/CMPIObjectSupport.h"
@@ -14,25 +17,85 @@ namespace {
 
 using Setting = StaticIPAssignmentSettingData;
 
-// The address properties a client may change, in the order they are handled.
-struct AddressProperty {
-    const char* name;
-    Setting::Setting setting;
-    bool ipv6;
-    bool (Setting::*getter)(std::string&) const;
+// Where a request stages its changes: one rewrite of the interface's ifcfg
+// file carries them all out.
+struct StaticChanges {
+    Setting& model;
+    std::vector<Setting::Change> changes;
+    std::string error;
+    bool commit() { return changes.empty() || model.applyChanges(changes, error); }
 };
 
-const std::array<AddressProperty, 5> kAddressProperties{{
-    {"IPv4Address", Setting::Setting::IPv4Address, false, &Setting::getIPv4Address},
-    {"SubnetMask", Setting::Setting::SubnetMask, false, &Setting::getSubnetMask},
-    {"GatewayIPv4Address", Setting::Setting::GatewayIPv4Address, false,
-     &Setting::getGatewayIPv4Address},
-    {"IPv6Address", Setting::Setting::IPv6Address, true, &Setting::getIPv6Address},
-    {"GatewayIPv6Address", Setting::Setting::GatewayIPv6Address, true,
-     &Setting::getGatewayIPv6Address},
-}};
+template <bool (Setting::*getter)(std::string&) const>
+std::optional<ModifyValue> currentText(const StaticChanges& target) {
+    std::string text;
+    (target.model.*getter)(text);
+    return ModifyValue(std::move(text));
+}
+
+std::optional<ModifyValue> currentPrefixLength(const StaticChanges& target) {
+    unsigned short length = 0;
+    target.model.getIPv6SubnetPrefixLength(length);
+    return ModifyValue(length);
+}
+
+void checkIPv4Host(const StaticChanges&, const char* name, const ModifyValue& value,
+                   ModificationPlan& plan) {
+    plan.checkHostAddress(name, std::get<std::string>(value));
+}
+
+void checkMask(const StaticChanges&, const char* name, const ModifyValue& value,
+               ModificationPlan& plan) {
+    plan.checkSubnetMask(name, std::get<std::string>(value));
+}
+
+void checkIPv6(const StaticChanges&, const char* name, const ModifyValue& value,
+               ModificationPlan& plan) {
+    checkAddressOfFamily(plan, name, std::get<std::string>(value), true);
+}
 
 constexpr unsigned short kLongestIPv6Prefix = 128;
+
+void checkPrefixLength(const StaticChanges&, const char* name, const ModifyValue& value,
+                       ModificationPlan& plan) {
+    if (std::get<unsigned short>(value) > kLongestIPv6Prefix) {
+        plan.refuse(CMPI_RC_ERR_INVALID_PARAMETER,
+                    std::string("Invalid value for property '") + name + "': more than 128");
+    }
+}
+
+void checkName(const StaticChanges&, const char* name, const ModifyValue& value,
+               ModificationPlan& plan) {
+    checkStorableText(plan, name, std::get<std::string>(value));
+}
+
+template <Setting::Setting setting>
+void stageText(StaticChanges& target, const ModifyValue& value) {
+    target.changes.push_back(Setting::Change{setting, std::get<std::string>(value)});
+}
+
+void stagePrefixLength(StaticChanges& target, const ModifyValue& value) {
+    target.changes.push_back(Setting::Change{Setting::Setting::IPv6SubnetPrefixLength,
+                                             std::to_string(std::get<unsigned short>(value))});
+}
+
+// A request without a configuration name clears the stored one.
+const std::array<ModifiableProperty<StaticChanges>, 7> kModifiable{{
+    {"IPv4Address", CMPI_string, &currentText<&Setting::getIPv4Address>, &checkIPv4Host,
+     &stageText<Setting::Setting::IPv4Address>},
+    {"SubnetMask", CMPI_string, &currentText<&Setting::getSubnetMask>, &checkMask,
+     &stageText<Setting::Setting::SubnetMask>},
+    {"GatewayIPv4Address", CMPI_string, &currentText<&Setting::getGatewayIPv4Address>,
+     &checkIPv4Host, &stageText<Setting::Setting::GatewayIPv4Address>},
+    {"IPv6Address", CMPI_string, &currentText<&Setting::getIPv6Address>, &checkIPv6,
+     &stageText<Setting::Setting::IPv6Address>},
+    {"GatewayIPv6Address", CMPI_string, &currentText<&Setting::getGatewayIPv6Address>, &checkIPv6,
+     &stageText<Setting::Setting::GatewayIPv6Address>},
+    {"IPv6SubnetPrefixLength", CMPI_uint16, &currentPrefixLength, &checkPrefixLength,
+     &stagePrefixLength},
+    {"ConfigurationName", CMPI_string, &currentText<&Setting::getConfigurationName>, &checkName,
+     &stageText<Setting::Setting::ConfigurationName>, ""},
+}};
 
 }  // namespace
 
@@ -67,62 +130,22 @@ CMPIInstance* CMPIStaticIPAssignmentSettingData::getCMPIInstance(const char** pr
     });
 }
 
-CMPIStatus CMPIStaticIPAssignmentSettingData::modifyInstance(const CMPIInstance* newInstance) {
-    QUILL_TRACE_ENTER_PARAMS(" newInstance=" << static_cast<const void*>(newInstance));
+CMPIStatus CMPIStaticIPAssignmentSettingData::modifyInstance(const CMPIInstance* newInstance,
+                                                             const char** properties) {
+    QUILL_TRACE_ENTER_PARAMS(" newInstance=" << static_cast<const void*>(newInstance)
+                                             << " properties="
+                                             << static_cast<const void*>(properties));
     if (const auto end = positionOnInstance(*this, broker, newInstance, kClassName, "objstring")) {
         return *end;
     }
-    ModificationPlan plan(broker);
-    // Values equal to what the setting shows are left out, so that an
-    // instance sent back as it was read rewrites nothing.
-    std::vector<Setting::Change> changes;
-    for (const AddressProperty& property : kAddressProperties) {
-        std::string value;
-        if (!ProviderUtilities::getProperty(newInstance, property.name, value, false)) {
-            continue;
-        }
-        std::string current;
-        (model.*property.getter)(current);
-        if (value != current) {
-            checkAddressOfFamily(plan, property.name, value, property.ipv6);
-            changes.push_back(Setting::Change{property.setting, value});
-        }
-    }
-
-    unsigned short prefixLength = 0;
-    if (ProviderUtilities::getProperty(newInstance, "IPv6SubnetPrefixLength", prefixLength)) {
-        unsigned short current = 0;
-        model.getIPv6SubnetPrefixLength(current);
-        if (prefixLength != current) {
-            if (prefixLength > kLongestIPv6Prefix) {
-                plan.refuse(CMPI_RC_ERR_INVALID_PARAMETER,
-                            "Invalid value for property 'IPv6SubnetPrefixLength': more than 128");
-            }
-            changes.push_back(Setting::Change{Setting::Setting::IPv6SubnetPrefixLength,
-                                              std::to_string(prefixLength)});
-        }
-    }
-
-    // Absent means empty: the stored name is cleared.
-    std::string name;
-    ProviderUtilities::getProperty(newInstance, "ConfigurationName", name, false);
-    std::string currentName;
-    model.getConfigurationName(currentName);
-    if (name != currentName) {
-        checkStorableText(plan, "ConfigurationName", name);
-        changes.push_back(Setting::Change{Setting::Setting::ConfigurationName, name});
-    }
-
-    if (plan.refused()) {
-        return plan.carryOut([] { return true; });
-    }
-    std::string error;
-    if (!changes.empty() && !model.applyChanges(changes, error)) {
+    StaticChanges changes{model, {}, {}};
+    const CMPIStatus status = modifyByTable(broker, newInstance, properties, changes, kModifiable);
+    if (status.rc == CMPI_RC_ERR_FAILED && !changes.error.empty()) {
         std::string interfaceName;
         model.getName(interfaceName);
-        return configurationFileFailure(broker, interfaceName, error);
+        return configurationFileFailure(broker, interfaceName, changes.error);
     }
-    return okStatus();
+    return status;
 }
 
 }  // namespace IPInterfaceProvider

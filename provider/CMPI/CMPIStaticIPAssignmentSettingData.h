@@ -27,7 +27,8 @@ class CMPIStaticIPAssignmentSettingData
     // Changes the addresses, gateways, prefix length and configuration name
     // of the setting that the instance's own path names, in one rewrite of
     // the interface's file; a request without "ConfigurationName" clears it.
-    CMPIStatus modifyInstance(const CMPIInstance* newInstance);
+    // With a property list, only what the list names.
+    CMPIStatus modifyInstance(const CMPIInstance* newInstance, const char** properties = nullptr);
 
   private:
     friend class CMPIInstanceObject<CMPIStaticIPAssignmentSettingData,

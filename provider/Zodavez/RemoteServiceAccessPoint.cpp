@@ -1,5 +1,7 @@
 #include "Zodavez/RemoteServiceAccessPoint.h"
 
+#include <utility>
+
 #include "Zodavez/SystemFacts.h"
 
 namespace Quill {
@@ -203,6 +205,12 @@ bool RemoteServiceAccessPoint::getSystemName(std::string& value) const {
 bool RemoteServiceAccessPoint::setAccessInfo(std::string accessInfo) {
     QUILL_TRACE_ENTER_PARAMS(" accessInfo=" << accessInfo);
     return cursor().setProperty(gatewayProperty(), accessInfo);
+}
+
+void RemoteServiceAccessPoint::stageAccessInfo(std::string accessInfo,
+                                               PropertyChanges& changes) const {
+    QUILL_TRACE_ENTER_PARAMS(" accessInfo=" << accessInfo);
+    changes.emplace_back(gatewayProperty(), std::move(accessInfo));
 }
 
 bool RemoteServiceAccessPoint::canSetAccessInfo() const {

@@ -46,6 +46,8 @@ class RemoteServiceAccessPoint : public FilteredInterfaceWalk<RemoteServiceAcces
 
     // Writes the position's own gateway; true when the node tree took it.
     bool setAccessInfo(std::string accessInfo);
+    // The same write, added to a batch that commitChanges carries out.
+    void stageAccessInfo(std::string accessInfo, PropertyChanges& changes) const;
     // Whether the node tree would take that write at all.
     bool canSetAccessInfo() const;
 
