@@ -279,6 +279,25 @@ TEST_F(SettingOperations, AnAbsentConfigurationNameClearsTheStoredOne) {
     EXPECT_EQ(ifcfg("bmc0"), "CONFIG_NAME=controller\n");
 }
 
+TEST_F(SettingOperations, APropertyListLimitsWhatIsWrittenAndANullNameClearsIt) {
+    const char* onlyMask[] = {"SubnetMask", nullptr};
+    const Outcome listed =
+        modifyInstance(idPath(kStaticClass, "Computer%eth0"),
+                       withChanges(idPath(kStaticClass, "Computer%eth0"),
+                                   {{"IPv4Address", Value::string("192.0.2.20")},
+                                    {"SubnetMask", Value::string("255.255.0.0")}}),
+                       onlyMask);
+    EXPECT_EQ(listed.rc, CMPI_RC_OK) << listed.message;
+    EXPECT_EQ(ifcfg("eth0"),
+              "CONFIG_NAME=office\nIPV4ADDR=192.0.2.10\nNETMASK=255.255.0.0\n"
+              "GATEWAY=192.0.2.1\n");
+    EXPECT_EQ(modify(idPath(kSettingClass, "Computer%eth1%static"),
+                     {{"ConfigurationName", Value::null(CMPI_string)}})
+                  .rc,
+              CMPI_RC_OK);
+    EXPECT_EQ(ifcfg("eth1").value_or("").find("CONFIG_NAME=\n"), 0u) << ifcfg("eth1").value_or("");
+}
+
 TEST_F(SettingOperations, EachGatewayTakesAnAddressOfItsOwnFamily) {
     EXPECT_EQ(
         modify(gatewayPath("eth1_IPv4"), {{"AccessInfo", Value::string("198.51.100.254")}}).rc,
@@ -348,6 +367,18 @@ TEST_F(SettingOperations, RefusedRequestsChangeNothing) {
          {{"AccessInfo", Value::string("192.0.2.1 ")}},
          CMPI_RC_ERR_INVALID_PARAMETER,
          "AccessInfo"},
+        {idPath(kStaticClass, "Computer%eth0"),
+         {{"GatewayIPv4Address", Value::string("224.0.0.9")}},
+         CMPI_RC_ERR_INVALID_PARAMETER,
+         "GatewayIPv4Address"},
+        {idPath(kStaticClass, "Computer%eth0"),
+         {{"SubnetMask", Value::string("255.0.255.0")}},
+         CMPI_RC_ERR_INVALID_PARAMETER,
+         "SubnetMask"},
+        {idPath(kStaticClass, "Computer%eth0"),
+         {{"IPv4Address", Value::null(CMPI_string)}},
+         CMPI_RC_ERR_INVALID_PARAMETER,
+         "IPv4Address"},
         {idPath(kStaticClass, "Computer%eth9"),
          {{"IPv4Address", Value::string("192.0.2.20")}},
          CMPI_RC_ERR_NOT_FOUND,
