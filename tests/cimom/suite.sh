@@ -22,6 +22,11 @@ passed=0 failed=0
 # Instance classes: class | CIM base class a console may enumerate deep
 INSTANCE_CLASSES=(
     "OVX_IPProtocolEndpoint | CIM_IPProtocolEndpoint"
+    "OVX_IPAssignmentSettingData | CIM_IPAssignmentSettingData"
+    "OVX_StaticIPAssignmentSettingData | CIM_StaticIPAssignmentSettingData"
+    "OVX_IPRemoteServiceAccessPoint | CIM_RemoteServiceAccessPoint"
+    "OVX_IPConfigurationService | CIM_IPConfigurationService"
+    "OVX_IPEnabledLogicalElementCapabilities | CIM_EnabledLogicalElementCapabilities"
     "OVX_ComputerSystem | CIM_ComputerSystem"
     "OVX_SPComputerSystem | CIM_ComputerSystem"
     "OVX_LANEndpoint | CIM_LANEndpoint"
@@ -71,6 +76,12 @@ RequestStateChange.RequestedState=3,TimeoutPeriod=00000000000010.000000:000 | 6"
     "modify with a malformed address | mi
 $P:$EP,SystemName=\"@HOST@\",Name=\"eth0\"
 IPv4Address=\"192.0.2.300\" | 4"
+    "static settings with a mask that is not contiguous | mi
+$P:OVX_StaticIPAssignmentSettingData.InstanceID=\"Computer%eth1\"
+SubnetMask=\"255.0.255.0\" | 4"
+    "modify of capabilities | mi
+$P:OVX_IPEnabledLogicalElementCapabilities.InstanceID=\"eth0\"
+ElementName=\"x\" | 7"
     "modify of a peer class | mi
 $P:OVX_LANEndpoint.CreationClassName=\"OVX_LANEndpoint\",SystemCreationClassName=\"OVX_ComputerSystem\",SystemName=\"@HOST@\",Name=\"eth0\"
 ElementName=\"x\" | 7"
@@ -80,6 +91,9 @@ ElementName=\"x\" | 7"
 MODIFICATIONS=(
     "static address of eth0 | $EP,SystemName=\"@HOST@\",Name=\"eth0\" | IPv4Address=\"192.0.2.20\" | IPv4Address=\"192.0.2.20\""
     "mask of eth1 | $EP,SystemName=\"@HOST@\",Name=\"eth1\" | SubnetMask=\"255.255.0.0\" | SubnetMask=\"255.255.0.0\""
+    "static gateway of eth1 | OVX_StaticIPAssignmentSettingData.InstanceID=\"Computer%eth1\" | GatewayIPv4Address=\"198.51.100.254\" | GatewayIPv4Address=\"198.51.100.254\""
+    "default gateway of eth0 | OVX_IPRemoteServiceAccessPoint.CreationClassName=\"OVX_IPRemoteServiceAccessPoint\",SystemCreationClassName=\"OVX_ComputerSystem\",SystemName=\"@HOST@\",Name=\"eth0_IPv4\" | AccessInfo=\"192.0.2.254\" | AccessInfo=\"192.0.2.254\""
+    "configuration name of eth0 | OVX_IPAssignmentSettingData.InstanceID=\"Computer%eth0%static\" | ConfigurationName=\"web01-renamed\" | ConfigurationName=\"web01-renamed\""
 )
 
 # Methods: what | path | method call | return value | property=value gi shows afterwards ("" for none)
