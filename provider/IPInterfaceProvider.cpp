@@ -6,8 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "AssociationOperations.h"
+#include "CMPI/CMPIBindsToLanEndpoint.h"
+#include "CMPI/CMPIIPHostedAccessPoint.h"
 #include "CMPI/CMPIObjectSupport.h"
 #include "CMPI/CMPIProtocolEndpoint.h"
+#include "CMPI/CMPISPHostedAccessPoint.h"
 #include "Trace.h"
 #include "cmpimacs.h"
 #include "providerutilities.h"
@@ -176,16 +180,16 @@ constexpr const char* kObjString = "objstring";
 const ClassRow kClassRows[] = {
     {9, kObjString, modifiableOperations<CMPIProtocolEndpoint>(), methodOf<CMPIProtocolEndpoint>()},
     {66, "l_strObjPath", {}, {}},
-    {67, kObjString, {}, {}},
+    {67, kObjString, readOnlyOperations<CMPIBindsToLanEndpoint>(), {}},
     {68, kObjString, {}, {}},
     {69, kObjString, {}, {}},
     {70, kObjString, {}, {}},
     {71, kObjString, {}, {}},
-    {72, kObjString, {}, {}},
+    {72, kObjString, readOnlyOperations<CMPIIPHostedAccessPoint>(), {}},
     {73, kObjString, {}, {}},
     {80, kObjString, {}, {}},
     {81, kObjString, {}, {}},
-    {120, kObjString, {}, {}},
+    {120, kObjString, readOnlyOperations<CMPISPHostedAccessPoint>(), {}},
     {121, kObjString, {}, {}},
     {128, kObjString, {}, {}},
     // ApplySettingToIPProtocolEndpoint is accepted by name; the class's body
@@ -369,36 +373,50 @@ CMPIStatus IPInterface_ExecQuery(CMPIInstanceMI*, const CMPIContext*, const CMPI
     return statusOf(CMPI_RC_ERR_NOT_SUPPORTED);
 }
 
-CMPIStatus IPInterface_Associators(CMPIAssociationMI*, const CMPIContext*, const CMPIResult*,
-                                   const CMPIObjectPath*, const char*, const char*, const char*,
-                                   const char*, const char**) {
+CMPIStatus IPInterface_Associators(CMPIAssociationMI*, const CMPIContext* context,
+                                   const CMPIResult* result, const CMPIObjectPath* path,
+                                   const char* associationClass, const char* resultClass,
+                                   const char*, const char*, const char** properties) {
     QUILL_MARK_PROVIDER_ENTRY();
-    const CMPIStatus status = statusOf(CMPI_RC_ERR_INVALID_CLASS);
+    const CMPIStatus status = forEachAssociation(
+        result, path, associationClass, resultClass, [&](const AssociationRow& row) {
+            row.associators(context, result, path, resultClass, properties);
+        });
     QUILL_MARK_PROVIDER_EXIT();
     return status;
 }
 
-CMPIStatus IPInterface_AssociatorNames(CMPIAssociationMI*, const CMPIContext*, const CMPIResult*,
-                                       const CMPIObjectPath*, const char*, const char*, const char*,
-                                       const char*) {
+CMPIStatus IPInterface_AssociatorNames(CMPIAssociationMI*, const CMPIContext* context,
+                                       const CMPIResult* result, const CMPIObjectPath* path,
+                                       const char* associationClass, const char* resultClass,
+                                       const char*, const char*) {
     QUILL_MARK_PROVIDER_ENTRY();
-    const CMPIStatus status = statusOf(CMPI_RC_ERR_INVALID_CLASS);
+    const CMPIStatus status = forEachAssociation(
+        result, path, associationClass, resultClass,
+        [&](const AssociationRow& row) { row.associatorNames(context, result, path, resultClass); },
+        true);
     QUILL_MARK_PROVIDER_EXIT();
     return status;
 }
 
-CMPIStatus IPInterface_References(CMPIAssociationMI*, const CMPIContext*, const CMPIResult*,
-                                  const CMPIObjectPath*, const char*, const char*, const char**) {
+CMPIStatus IPInterface_References(CMPIAssociationMI*, const CMPIContext* context,
+                                  const CMPIResult* result, const CMPIObjectPath* path,
+                                  const char* resultClass, const char*, const char** properties) {
     QUILL_MARK_PROVIDER_ENTRY();
-    const CMPIStatus status = statusOf(CMPI_RC_ERR_INVALID_CLASS);
+    const CMPIStatus status = forReferenceClass(
+        result, resultClass,
+        [&](const AssociationRow& row) { row.references(context, result, path, properties); });
     QUILL_MARK_PROVIDER_EXIT();
     return status;
 }
 
-CMPIStatus IPInterface_ReferenceNames(CMPIAssociationMI*, const CMPIContext*, const CMPIResult*,
-                                      const CMPIObjectPath*, const char*, const char*) {
+CMPIStatus IPInterface_ReferenceNames(CMPIAssociationMI*, const CMPIContext* context,
+                                      const CMPIResult* result, const CMPIObjectPath* path,
+                                      const char* resultClass, const char*) {
     QUILL_MARK_PROVIDER_ENTRY();
-    const CMPIStatus status = statusOf(CMPI_RC_ERR_INVALID_CLASS);
+    const CMPIStatus status = forReferenceClass(
+        result, resultClass,
+        [&](const AssociationRow& row) { row.referenceNames(context, result, path); });
     QUILL_MARK_PROVIDER_EXIT();
     return status;
 }

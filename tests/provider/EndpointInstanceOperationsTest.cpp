@@ -152,8 +152,8 @@ TEST_F(EndpointEnumeration, ASystemWithoutInterfacesReturnsOnlyDone) {
 TEST_F(EndpointEnumeration, ClassesNotServedAreInvalidWithoutResults) {
     useSystem(ProviderTest::standardSystem());
     for (const char* className :
-         {"OVX_IPAssignmentSettingData", "OVX_IPHostedAccessPoint", "OVX_IPConfigurationService",
-          "CIM_IPProtocolEndpoint", "OVX_ComputerSystem"}) {
+         {"OVX_IPAssignmentSettingData", "OVX_IPConfigurationService", "CIM_IPProtocolEndpoint",
+          "OVX_ComputerSystem"}) {
         const ObjectPath path(kNamespace, className);
         for (const Outcome& outcome :
              {enumerateNames(path), enumerateInstances(path), getInstance(path)}) {

@@ -1,0 +1,60 @@
+// The kinds of object an association can have at one end: the CMPI class
+// that serves it, its class id, the class its located paths name, and the
+// result-class names that select it. An association's own header derives its
+// two ends from these, adding the reference role and the model operation
+// that names this end from the other.
+#pragma once
+
+#include <array>
+#include <optional>
+
+#include "CMPI/CMPIIPComputerSystem.h"
+#include "CMPI/CMPIIPLanEndPoint.h"
+#include "CMPI/CMPIProtocolEndpoint.h"
+#include "cmpidt.h"
+#include "cmpift.h"
+
+namespace Quill {
+namespace IPInterfaceProvider {
+
+template <typename EndObject>
+struct EndKind {
+    using Object = EndObject;
+
+    // Puts the end on what the path names (a class path: every instance).
+    static void open(std::optional<Object>& end, const CMPIBroker* broker,
+                     const CMPIContext* context, const CMPIObjectPath* path) {
+        end.emplace(broker, context, path);
+    }
+};
+
+struct EndpointEnd : EndKind<CMPIProtocolEndpoint> {
+    static constexpr unsigned short kClassId = 9;
+    static constexpr const char* kClassName = "OVX_IPProtocolEndpoint";
+    static constexpr std::array<const char*, 2> kResultClasses{"OVX_IPProtocolEndpoint",
+                                                               "CIM_IPProtocolEndpoint"};
+};
+
+struct ComputerSystemEnd : EndKind<CMPIIPComputerSystem> {
+    static constexpr unsigned short kClassId = 1;
+    static constexpr const char* kClassName = "OVX_ComputerSystem";
+    static constexpr std::array<const char*, 2> kResultClasses{"OVX_ComputerSystem",
+                                                               "CIM_ComputerSystem"};
+};
+
+struct ServiceProcessorEnd : EndKind<CMPIIPComputerSystem> {
+    static constexpr unsigned short kClassId = 119;
+    static constexpr const char* kClassName = "OVX_SPComputerSystem";
+    static constexpr std::array<const char*, 2> kResultClasses{"OVX_SPComputerSystem",
+                                                               "CIM_ComputerSystem"};
+};
+
+struct LanEndpointEnd : EndKind<CMPIIPLanEndPoint> {
+    static constexpr unsigned short kClassId = 16;
+    static constexpr const char* kClassName = "OVX_LANEndpoint";
+    static constexpr std::array<const char*, 2> kResultClasses{"OVX_LANEndpoint",
+                                                               "CIM_LanEndpoint"};
+};
+
+}  // namespace IPInterfaceProvider
+}  // namespace Quill
