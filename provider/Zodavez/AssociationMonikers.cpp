@@ -32,6 +32,23 @@ std::string requireKey(Moniker& moniker, const char* name, const char* failure) 
     return std::move(*value);
 }
 
+std::vector<std::string> splitFields(const std::string& text, char separator) {
+    std::vector<std::string> fields;
+    std::string::size_type start = 0;
+    for (;;) {
+        const std::string::size_type end = text.find(separator, start);
+        fields.push_back(text.substr(start, end - start));
+        if (end == std::string::npos) {
+            return fields;
+        }
+        start = end + 1;
+    }
+}
+
+std::string firstToken(const std::string& name) {
+    return name.substr(0, name.find('_'));
+}
+
 Moniker makeMoniker(std::initializer_list<std::pair<const char*, std::string>> keys) {
     Moniker moniker;
     for (const auto& [name, value] : keys) {

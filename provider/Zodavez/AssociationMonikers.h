@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "instrumentation.h"
 #include "providerutilities.h"
@@ -19,6 +20,12 @@ std::optional<std::string> findKey(Moniker& moniker, const char* name);
 
 // The value of the key, or Quill::FrameworkException with the failure text.
 std::string requireKey(Moniker& moniker, const char* name, const char* failure);
+
+// The fields of text separated by separator ("a%b%c": a, b, c).
+std::vector<std::string> splitFields(const std::string& text, char separator);
+
+// The part of an interface name before its first "_" ("eth0" of "eth0_1").
+std::string firstToken(const std::string& name);
 
 // A moniker of the keys in the order given.
 Moniker makeMoniker(std::initializer_list<std::pair<const char*, std::string>> keys);
@@ -37,6 +44,30 @@ template <typename Model, typename Match>
 bool findFirst(Model& model, Match match) {
     for (; model; ++model) {
         if (match(static_cast<const Model&>(model))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Hands found the first element of a fresh Model whose name (as nameOf reads
+// it) is wanted, whole; when no element has it, the first whose name's first
+// "_" token is wanted (tokenOfCandidate) or is wanted's first token. False
+// when neither pass finds one.
+template <typename Model, typename NameOf, typename Found>
+bool findByInterfaceName(const std::string& wanted, bool tokenOfCandidate, NameOf nameOf,
+                         Found found) {
+    for (const bool whole : {true, false}) {
+        Model model;
+        const bool matched = findFirst(model, [&](const Model& each) {
+            const std::string name = nameOf(each);
+            if (whole) {
+                return name == wanted;
+            }
+            return tokenOfCandidate ? firstToken(name) == wanted : name == firstToken(wanted);
+        });
+        if (matched) {
+            found(static_cast<const Model&>(model));
             return true;
         }
     }

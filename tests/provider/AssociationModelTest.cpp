@@ -39,6 +39,7 @@ Json modelSystem() {
                        {"children", Json::array({port("eth1"), port("eth10"), port("br_lan")})}};
     const Json serviceProcessor = {{"type", "ServiceProcessor"},
                                    {"id", "bmc"},
+                                   {"description", "BMC"},
                                    {"properties", {{"Name", "BMC:-1"}}},
                                    {"children", Json::array({port("bmc0", "BMC LAN port")})}};
     return Json{{"nodes", Json::array({host, serviceProcessor})}};

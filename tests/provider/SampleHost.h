@@ -131,11 +131,15 @@ class SampleHost {
     std::unique_ptr<ovx::host::CimServer> server_;
 };
 
-// The "Name" keys of the paths, sorted.
+// What names each path: its "Name" key, or its "InstanceID" for the classes
+// named by one; sorted.
 inline std::vector<std::string> nameKeys(const std::vector<ovx::host::ObjectPath>& paths) {
     std::vector<std::string> names;
     for (const ovx::host::ObjectPath& path : paths) {
-        const ovx::host::Value* const key = path.findKey("Name");
+        const ovx::host::Value* key = path.findKey("Name");
+        if (key == nullptr) {
+            key = path.findKey("InstanceID");
+        }
         names.push_back(key != nullptr ? key->asString() : "<no Name>");
     }
     std::sort(names.begin(), names.end());
