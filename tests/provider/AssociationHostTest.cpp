@@ -308,6 +308,36 @@ TEST_F(AssociationOperations, ResultClassSelectsTheFarEndByNameOrAncestry) {
     }
 }
 
+// Service-processor associations can be fetched by their paths like the
+// others; keys that name no association instance are rc 6.
+TEST_F(AssociationOperations, AnAssociationInstanceIsFetchedByItsExactKeys) {
+    ovx::host::ObjectPath path("root/cimv2", "OVX_SPHostedAccessPoint");
+    path.setKey("Antecedent",
+                ovx::host::Value::reference(sample().named("OVX_SPComputerSystem", "BMC:-1")));
+    path.setKey("Dependent",
+                ovx::host::Value::reference(sample().named("OVX_IPProtocolEndpoint", "bmc0")));
+    const auto getInstance = [&](const ovx::host::ObjectPath& wanted) {
+        const ovx::host::Broker& broker = sample().server().broker();
+        ovx::host::OperationScope scope(broker);
+        CMPIInstanceMI* const mi =
+            IPInterfaceProvider_Create_InstanceMI(broker.cmpi(), nullptr, nullptr);
+        CMPIResult* const result = ovx::host::newResult();
+        const CMPIStatus status = mi->ft->getInstance(mi, ovx::host::toCmpi(sample().context()),
+                                                      result, ovx::host::toCmpi(wanted), nullptr);
+        return ProviderTest::outcomeOf(status, result);
+    };
+    const auto found = getInstance(path);
+    EXPECT_EQ(found.rc, CMPI_RC_OK);
+    ASSERT_EQ(found.data.instances.size(), 1U);
+    EXPECT_TRUE(found.data.instances[0].path().sameInstance(path));
+
+    path.setKey("Dependent",
+                ovx::host::Value::reference(sample().named("OVX_IPProtocolEndpoint", "eth0")));
+    const auto missing = getInstance(path);
+    EXPECT_EQ(missing.rc, CMPI_RC_ERR_NOT_FOUND);
+    EXPECT_TRUE(missing.data.instances.empty());
+}
+
 // A source of a class no association has at either end yields nothing.
 TEST_F(AssociationOperations, ASourceOfAnotherClassYieldsNothing) {
     ovx::host::ObjectPath setting("root/cimv2", "OVX_IPAssignmentSettingData");
