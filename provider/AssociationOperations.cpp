@@ -20,10 +20,11 @@ namespace {
 
 // Nulls (an end without a path) are never handed to the CIMOM.
 template <typename Object, typename Take, typename Give>
-void returnEach(const CMPIContext* context, const CMPIObjectPath* source, const char* resultClass,
-                Take take, Give give) {
+void returnEach(const CMPIContext* context, const CMPIObjectPath* source,
+                const AssociationFilter& filter, Take take, Give give) {
     Object object(g_broker, context, source);
-    if (resultClass != nullptr && object.isNotTargetClass(resultClass)) {
+    if ((filter.resultClass != nullptr && object.isNotTargetClass(filter.resultClass)) ||
+        object.isNotInRoles(filter.role, filter.resultRole)) {
         return;
     }
     for (; object; ++object) {
@@ -35,35 +36,35 @@ void returnEach(const CMPIContext* context, const CMPIObjectPath* source, const 
 
 template <typename Object>
 void associators(const CMPIContext* context, const CMPIResult* result, const CMPIObjectPath* source,
-                 const char* resultClass, const char** properties) {
+                 const AssociationFilter& filter, const char** properties) {
     returnEach<Object>(
-        context, source, resultClass,
+        context, source, filter,
         [properties](Object& object) { return object.getAssociator(properties); },
         [result](CMPIInstance* instance) { CMReturnInstance(result, instance); });
 }
 
 template <typename Object>
 void associatorNames(const CMPIContext* context, const CMPIResult* result,
-                     const CMPIObjectPath* source, const char* resultClass) {
+                     const CMPIObjectPath* source, const AssociationFilter& filter) {
     returnEach<Object>(
-        context, source, resultClass, [](Object& object) { return object.getAssociatorNames(); },
+        context, source, filter, [](Object& object) { return object.getAssociatorNames(); },
         [result](CMPIObjectPath* path) { CMReturnObjectPath(result, path); });
 }
 
 template <typename Object>
 void references(const CMPIContext* context, const CMPIResult* result, const CMPIObjectPath* source,
-                const char** properties) {
+                const AssociationFilter& filter, const char** properties) {
     returnEach<Object>(
-        context, source, nullptr,
+        context, source, filter,
         [properties](Object& object) { return object.getCMPIInstance(properties); },
         [result](CMPIInstance* instance) { CMReturnInstance(result, instance); });
 }
 
 template <typename Object>
 void referenceNames(const CMPIContext* context, const CMPIResult* result,
-                    const CMPIObjectPath* source) {
+                    const CMPIObjectPath* source, const AssociationFilter& filter) {
     returnEach<Object>(
-        context, source, nullptr, [](Object& object) { return object.getObjectPath(); },
+        context, source, filter, [](Object& object) { return object.getObjectPath(); },
         [result](CMPIObjectPath* path) { CMReturnObjectPath(result, path); });
 }
 
@@ -102,9 +103,9 @@ void runGuarded(const AssociationStep& step, const AssociationRow& row) {
 }  // namespace
 
 CMPIStatus forEachAssociation(const CMPIResult* result, const CMPIObjectPath* source,
-                              const char* associationClass, const char* resultClass,
+                              const char* associationClass, const AssociationFilter& filter,
                               const AssociationStep& step, bool traceEachClass) {
-    QUILL_TRACE_VALUE("resultClass", resultClass != nullptr ? resultClass : "");
+    QUILL_TRACE_VALUE("resultClass", filter.resultClass != nullptr ? filter.resultClass : "");
     QUILL_TRACE_VALUE("associationClass", associationClass != nullptr ? associationClass : "");
     CMPIStatus status = statusOf(CMPI_RC_OK);
     std::vector<unsigned short> ids;

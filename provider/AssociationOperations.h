@@ -10,19 +10,26 @@
 namespace Quill {
 namespace IPInterfaceProvider {
 
+// What an association request narrows its answer by; each may be null.
+struct AssociationFilter {
+    const char* resultClass;  // the far end's class (associators only)
+    const char* role;         // the source's reference
+    const char* resultRole;   // the far end's reference (associators only)
+};
+
 struct AssociationRow {
     unsigned short id;
-    // Hand the far ends (instances or paths) of the source path to the
-    // result; with a result class, only when the far end can be of it.
+    // Hand the far ends (instances or paths) of the source path to the result.
     void (*associators)(const CMPIContext*, const CMPIResult*, const CMPIObjectPath* source,
-                        const char* resultClass, const char** properties);
+                        const AssociationFilter&, const char** properties);
     void (*associatorNames)(const CMPIContext*, const CMPIResult*, const CMPIObjectPath* source,
-                            const char* resultClass);
+                            const AssociationFilter&);
     // Hand the association instances (or their paths) that join the source
     // to its far ends to the result.
     void (*references)(const CMPIContext*, const CMPIResult*, const CMPIObjectPath* source,
-                       const char** properties);
-    void (*referenceNames)(const CMPIContext*, const CMPIResult*, const CMPIObjectPath* source);
+                       const AssociationFilter&, const char** properties);
+    void (*referenceNames)(const CMPIContext*, const CMPIResult*, const CMPIObjectPath* source,
+                           const AssociationFilter&);
 };
 
 using AssociationStep = std::function<void(const AssociationRow&)>;
@@ -34,7 +41,7 @@ using AssociationStep = std::function<void(const AssociationRow&)>;
 // when the name covers nothing served, and, at once without returnDone, when
 // it covers a class that is not an association.
 CMPIStatus forEachAssociation(const CMPIResult* result, const CMPIObjectPath* source,
-                              const char* associationClass, const char* resultClass,
+                              const char* associationClass, const AssociationFilter& filter,
                               const AssociationStep& step, bool traceEachClass = false);
 
 // References and ReferenceNames: runs step for the association class named

@@ -376,11 +376,13 @@ CMPIStatus IPInterface_ExecQuery(CMPIInstanceMI*, const CMPIContext*, const CMPI
 CMPIStatus IPInterface_Associators(CMPIAssociationMI*, const CMPIContext* context,
                                    const CMPIResult* result, const CMPIObjectPath* path,
                                    const char* associationClass, const char* resultClass,
-                                   const char*, const char*, const char** properties) {
+                                   const char* role, const char* resultRole,
+                                   const char** properties) {
     QUILL_MARK_PROVIDER_ENTRY();
-    const CMPIStatus status = forEachAssociation(
-        result, path, associationClass, resultClass, [&](const AssociationRow& row) {
-            row.associators(context, result, path, resultClass, properties);
+    const AssociationFilter filter{resultClass, role, resultRole};
+    const CMPIStatus status =
+        forEachAssociation(result, path, associationClass, filter, [&](const AssociationRow& row) {
+            row.associators(context, result, path, filter, properties);
         });
     QUILL_MARK_PROVIDER_EXIT();
     return status;
@@ -389,11 +391,12 @@ CMPIStatus IPInterface_Associators(CMPIAssociationMI*, const CMPIContext* contex
 CMPIStatus IPInterface_AssociatorNames(CMPIAssociationMI*, const CMPIContext* context,
                                        const CMPIResult* result, const CMPIObjectPath* path,
                                        const char* associationClass, const char* resultClass,
-                                       const char*, const char*) {
+                                       const char* role, const char* resultRole) {
     QUILL_MARK_PROVIDER_ENTRY();
+    const AssociationFilter filter{resultClass, role, resultRole};
     const CMPIStatus status = forEachAssociation(
-        result, path, associationClass, resultClass,
-        [&](const AssociationRow& row) { row.associatorNames(context, result, path, resultClass); },
+        result, path, associationClass, filter,
+        [&](const AssociationRow& row) { row.associatorNames(context, result, path, filter); },
         true);
     QUILL_MARK_PROVIDER_EXIT();
     return status;
@@ -401,22 +404,26 @@ CMPIStatus IPInterface_AssociatorNames(CMPIAssociationMI*, const CMPIContext* co
 
 CMPIStatus IPInterface_References(CMPIAssociationMI*, const CMPIContext* context,
                                   const CMPIResult* result, const CMPIObjectPath* path,
-                                  const char* resultClass, const char*, const char** properties) {
+                                  const char* resultClass, const char* role,
+                                  const char** properties) {
     QUILL_MARK_PROVIDER_ENTRY();
-    const CMPIStatus status = forReferenceClass(
-        result, resultClass,
-        [&](const AssociationRow& row) { row.references(context, result, path, properties); });
+    const AssociationFilter filter{nullptr, role, nullptr};
+    const CMPIStatus status =
+        forReferenceClass(result, resultClass, [&](const AssociationRow& row) {
+            row.references(context, result, path, filter, properties);
+        });
     QUILL_MARK_PROVIDER_EXIT();
     return status;
 }
 
 CMPIStatus IPInterface_ReferenceNames(CMPIAssociationMI*, const CMPIContext* context,
                                       const CMPIResult* result, const CMPIObjectPath* path,
-                                      const char* resultClass, const char*) {
+                                      const char* resultClass, const char* role) {
     QUILL_MARK_PROVIDER_ENTRY();
+    const AssociationFilter filter{nullptr, role, nullptr};
     const CMPIStatus status = forReferenceClass(
         result, resultClass,
-        [&](const AssociationRow& row) { row.referenceNames(context, result, path); });
+        [&](const AssociationRow& row) { row.referenceNames(context, result, path, filter); });
     QUILL_MARK_PROVIDER_EXIT();
     return status;
 }

@@ -88,6 +88,22 @@ class CMPIAssociation {
         }
     }
 
+    // True when the roles rule out what the object yields: role names the
+    // source's reference, resultRole the far end's (case ignored); a null or
+    // empty one rules out nothing.
+    bool isNotInRoles(const char* role, const char* resultRole) const {
+        QUILL_TRACE_ENTER_PARAMS(" role=" << (role != nullptr ? role : "") << " resultRole="
+                                          << (resultRole != nullptr ? resultRole : ""));
+        switch (walk) {
+            case Walk::FromFirst:
+                return !fits(role, First::kRole) || !fits(resultRole, Second::kRole);
+            case Walk::FromSecond:
+                return !fits(role, Second::kRole) || !fits(resultRole, First::kRole);
+            default:
+                return true;
+        }
+    }
+
     // The far-end instance the walk stands on; null when built on no end.
     CMPIInstance* getAssociator(const char** properties) const {
         QUILL_TRACE_ENTER_PARAMS(" properties=" << static_cast<const void*>(properties));
@@ -183,6 +199,10 @@ class CMPIAssociation {
     using Second = typename Shape::Second;
 
     enum class Walk { Nothing, FromFirst, FromSecond, Own };
+
+    static bool fits(const char* wanted, const char* role) {
+        return wanted == nullptr || *wanted == '\0' || strcasecmp(wanted, role) == 0;
+    }
 
     template <typename End>
     bool selects(const char* resultClass) const {

@@ -235,19 +235,21 @@ class AssociationOperations : public SampleAssociations {
 
     ProviderTest::Outcome associatorNames(const ovx::host::ObjectPath& source,
                                           const char* associationClass,
-                                          const char* resultClass = nullptr) {
+                                          const char* resultClass = nullptr,
+                                          const char* role = nullptr,
+                                          const char* resultRole = nullptr) {
         return call(source, [&](CMPIAssociationMI* mi, const CMPIContext* context,
                                 const CMPIResult* result, const CMPIObjectPath* path) {
             return mi->ft->associatorNames(mi, context, result, path, associationClass, resultClass,
-                                           nullptr, nullptr);
+                                           role, resultRole);
         });
     }
 
     ProviderTest::Outcome referenceNames(const ovx::host::ObjectPath& source,
-                                         const char* associationClass) {
+                                         const char* associationClass, const char* role = nullptr) {
         return call(source, [&](CMPIAssociationMI* mi, const CMPIContext* context,
                                 const CMPIResult* result, const CMPIObjectPath* path) {
-            return mi->ft->referenceNames(mi, context, result, path, associationClass, nullptr);
+            return mi->ft->referenceNames(mi, context, result, path, associationClass, role);
         });
     }
 };
@@ -305,6 +307,34 @@ TEST_F(AssociationOperations, ResultClassSelectsTheFarEndByNameOrAncestry) {
         EXPECT_EQ(outcome.rc, CMPI_RC_OK);
         EXPECT_EQ(outcome.data.objectPaths.size(), filter.count)
             << (filter.resultClass != nullptr ? filter.resultClass : "(none)");
+    }
+}
+
+// Roles name the references of the source and of the far end.
+TEST_F(AssociationOperations, RolesSelectTheReferences) {
+    const auto eth1 = sample().named("OVX_IPProtocolEndpoint", "eth1");
+    const struct {
+        const char* role;
+        const char* resultRole;
+        std::size_t count;
+    } roles[] = {{"Dependent", nullptr, 1},
+                 {"Antecedent", nullptr, 0},
+                 {nullptr, "antecedent", 1},
+                 {nullptr, "Dependent", 0},
+                 {"", "", 1},
+                 {"Dependent", "Antecedent", 1}};
+    for (const auto& each : roles) {
+        SCOPED_TRACE(std::string(each.role != nullptr ? each.role : "(none)") + " " +
+                     (each.resultRole != nullptr ? each.resultRole : "(none)"));
+        const auto far =
+            associatorNames(eth1, "OVX_IPHostedAccessPoint", nullptr, each.role, each.resultRole);
+        EXPECT_EQ(far.rc, CMPI_RC_OK);
+        EXPECT_EQ(far.data.objectPaths.size(), each.count);
+        if (each.resultRole == nullptr) {
+            EXPECT_EQ(
+                referenceNames(eth1, "OVX_IPHostedAccessPoint", each.role).data.objectPaths.size(),
+                each.count);
+        }
     }
 }
 
