@@ -370,8 +370,8 @@ TEST_F(AssociationOperations, AnAssociationInstanceIsFetchedByItsExactKeys) {
 
 // A source of a class no association has at either end yields nothing.
 TEST_F(AssociationOperations, ASourceOfAnotherClassYieldsNothing) {
-    ovx::host::ObjectPath setting("root/cimv2", "OVX_IPAssignmentSettingData");
-    setting.setKey("InstanceID", ovx::host::Value::string("Computer%eth1%static"));
+    ovx::host::ObjectPath setting("root/cimv2", "OVX_DNSSettingData");
+    setting.setKey("InstanceID", ovx::host::Value::string("Computer%eth1%"));
     const auto outcome = associatorNames(setting, nullptr);
     EXPECT_EQ(outcome.rc, CMPI_RC_OK);
     EXPECT_EQ(outcome.data.doneCount, 1U);
