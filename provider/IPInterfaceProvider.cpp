@@ -8,11 +8,16 @@
 #include <vector>
 
 #include "AssociationOperations.h"
+#include "CMPI/CMPIAssignmentSettingData.h"
 #include "CMPI/CMPIBindsToLanEndpoint.h"
+#include "CMPI/CMPIIPConfigurationService.h"
+#include "CMPI/CMPIIPEnabledLogicalElementCapabilities.h"
 #include "CMPI/CMPIIPHostedAccessPoint.h"
 #include "CMPI/CMPIObjectSupport.h"
 #include "CMPI/CMPIProtocolEndpoint.h"
+#include "CMPI/CMPIRemoteServiceAccessPoint.h"
 #include "CMPI/CMPISPHostedAccessPoint.h"
+#include "CMPI/CMPIStaticIPAssignmentSettingData.h"
 #include "Trace.h"
 #include "cmpimacs.h"
 #include "providerutilities.h"
@@ -181,11 +186,11 @@ constexpr const char* kObjString = "objstring";
 
 const ClassRow kClassRows[] = {
     {9, kObjString, modifiableOperations<CMPIProtocolEndpoint>(), methodOf<CMPIProtocolEndpoint>()},
-    {66, "l_strObjPath", {}, {}},
+    {66, "l_strObjPath", modifiableOperations<CMPIAssignmentSettingData>(), {}},
     {67, kObjString, readOnlyOperations<CMPIBindsToLanEndpoint>(), {}},
     {68, kObjString, {}, {}},
-    {69, kObjString, {}, {}},
-    {70, kObjString, {}, {}},
+    {69, kObjString, modifiableOperations<CMPIStaticIPAssignmentSettingData>(), {}},
+    {70, kObjString, modifiableOperations<CMPIRemoteServiceAccessPoint>(), {}},
     {71, kObjString, {}, {}},
     {72, kObjString, readOnlyOperations<CMPIIPHostedAccessPoint>(), {}},
     {73, kObjString, {}, {}},
@@ -193,10 +198,13 @@ const ClassRow kClassRows[] = {
     {81, kObjString, {}, {}},
     {120, kObjString, readOnlyOperations<CMPISPHostedAccessPoint>(), {}},
     {121, kObjString, {}, {}},
-    {128, kObjString, {}, {}},
-    // ApplySettingToIPProtocolEndpoint is accepted by name; the class's body
-    // joins with its own row entries.
-    {129, kObjString, {}, {"ApplySettingToIPProtocolEndpoint", nullptr}},
+    {128, kObjString, readOnlyOperations<CMPIIPEnabledLogicalElementCapabilities>(), {}},
+    // ApplySettingToIPProtocolEndpoint is accepted by name; its body joins
+    // the row later, and until then the method is not served.
+    {129,
+     kObjString,
+     readOnlyOperations<CMPIIPConfigurationService>(),
+     {CMPIIPConfigurationService::kMethodName, nullptr}},
     {130, kObjString, {}, {}},
     {131, kObjString, {}, {}},
 };

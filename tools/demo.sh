@@ -76,6 +76,11 @@ heading "Its static and DHCP settings" \
 step "the settings of the endpoint could not be followed" \
     ai "$endpoint" --assoc-class OVX_IPElementSettingData
 
+heading "Its static setting, as the interface's ifcfg file holds it" \
+    "ai '$endpoint' --assoc-class OVX_StaticIPElementSettingData"
+step "the static setting of the endpoint could not be followed" \
+    ai "$endpoint" --assoc-class OVX_StaticIPElementSettingData
+
 heading "Its default gateway" \
     "ai '$endpoint' --assoc-class OVX_IPRemoteAccessAvailableToElement"
 step "the gateway of the endpoint could not be followed" \

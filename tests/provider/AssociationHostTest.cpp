@@ -56,7 +56,7 @@ const Navigation kNavigations[] = {
      "",
      "Antecedent",
      "Dependent",
-     {"br0", "eth0", "eth0_1", "eth1", "eth2"}},
+     {"br0", "eth0", "eth0_1", "eth1", "eth2", "eth3"}},
     {"OVX_IPHostedAccessPoint", "OVX_IPProtocolEndpoint", "eth1", "Dependent", "Antecedent", {""}},
     {"OVX_IPHostedAccessPoint", "OVX_IPProtocolEndpoint", "bmc0", "Dependent", "Antecedent", {}},
     {"OVX_SPHostedAccessPoint",
@@ -137,9 +137,9 @@ struct Enumeration {
 };
 
 const Enumeration kEnumerations[] = {
-    {"OVX_IPHostedAccessPoint", "OVX_ComputerSystem", 5},
+    {"OVX_IPHostedAccessPoint", "OVX_ComputerSystem", 6},
     {"OVX_SPHostedAccessPoint", "OVX_SPComputerSystem", 1},
-    {"OVX_BindsToLanEndPoint", "OVX_IPProtocolEndpoint", 5},
+    {"OVX_BindsToLanEndPoint", "OVX_IPProtocolEndpoint", 6},
 };
 
 // Enumerating the association class yields exactly the references of its ends.
@@ -299,7 +299,7 @@ TEST_F(AssociationOperations, ResultClassSelectsTheFarEndByNameOrAncestry) {
         const char* resultClass;
         std::size_t count;
     } filters[] = {
-        {nullptr, 5},           {"cim_ipprotocolendpoint", 5}, {"CIM_ManagedElement", 5},
+        {nullptr, 6},           {"cim_ipprotocolendpoint", 6}, {"CIM_ManagedElement", 6},
         {"OVX_LANEndpoint", 0}, {"CIM_ComputerSystem", 0},
     };
     for (const auto& filter : filters) {
