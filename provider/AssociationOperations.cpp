@@ -6,8 +6,16 @@
 #include <vector>
 
 #include "CMPI/CMPIBindsToLanEndpoint.h"
+#include "CMPI/CMPIIPElementCapabilities.h"
+#include "CMPI/CMPIIPElementSettingData.h"
 #include "CMPI/CMPIIPHostedAccessPoint.h"
+#include "CMPI/CMPIIPHostedService.h"
+#include "CMPI/CMPIRemoteAccessAvailableToElement.h"
+#include "CMPI/CMPIRemoteHostedAccessPoint.h"
 #include "CMPI/CMPISPHostedAccessPoint.h"
+#include "CMPI/CMPIServiceAffectsElement.h"
+#include "CMPI/CMPIStaticElementSettingData.h"
+#include "CMPI/CMPIStaticOrderedComponent.h"
 #include "IPInterfaceProvider.h"
 #include "Trace.h"
 #include "cmpimacs.h"
@@ -76,8 +84,16 @@ constexpr AssociationRow rowOf() {
 
 const AssociationRow kAssociationRows[] = {
     rowOf<CMPIBindsToLanEndpoint>(),
+    rowOf<CMPIIPElementSettingData>(),
+    rowOf<CMPIStaticOrderedComponent>(),
     rowOf<CMPIIPHostedAccessPoint>(),
+    rowOf<CMPIStaticElementSettingData>(),
+    rowOf<CMPIRemoteHostedAccessPoint>(),
+    rowOf<CMPIRemoteAccessAvailableToElement>(),
     rowOf<CMPISPHostedAccessPoint>(),
+    rowOf<CMPIIPElementCapabilities>(),
+    rowOf<CMPIIPHostedService>(),
+    rowOf<CMPIServiceAffectsElement>(),
 };
 
 CMPIStatus statusOf(CMPIrc rc) {

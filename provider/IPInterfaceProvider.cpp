@@ -11,13 +11,21 @@
 #include "CMPI/CMPIAssignmentSettingData.h"
 #include "CMPI/CMPIBindsToLanEndpoint.h"
 #include "CMPI/CMPIIPConfigurationService.h"
+#include "CMPI/CMPIIPElementCapabilities.h"
+#include "CMPI/CMPIIPElementSettingData.h"
 #include "CMPI/CMPIIPEnabledLogicalElementCapabilities.h"
 #include "CMPI/CMPIIPHostedAccessPoint.h"
+#include "CMPI/CMPIIPHostedService.h"
 #include "CMPI/CMPIObjectSupport.h"
 #include "CMPI/CMPIProtocolEndpoint.h"
+#include "CMPI/CMPIRemoteAccessAvailableToElement.h"
+#include "CMPI/CMPIRemoteHostedAccessPoint.h"
 #include "CMPI/CMPIRemoteServiceAccessPoint.h"
 #include "CMPI/CMPISPHostedAccessPoint.h"
+#include "CMPI/CMPIServiceAffectsElement.h"
+#include "CMPI/CMPIStaticElementSettingData.h"
 #include "CMPI/CMPIStaticIPAssignmentSettingData.h"
+#include "CMPI/CMPIStaticOrderedComponent.h"
 #include "Trace.h"
 #include "cmpimacs.h"
 #include "providerutilities.h"
@@ -188,16 +196,16 @@ const ClassRow kClassRows[] = {
     {9, kObjString, modifiableOperations<CMPIProtocolEndpoint>(), methodOf<CMPIProtocolEndpoint>()},
     {66, "l_strObjPath", modifiableOperations<CMPIAssignmentSettingData>(), {}},
     {67, kObjString, readOnlyOperations<CMPIBindsToLanEndpoint>(), {}},
-    {68, kObjString, {}, {}},
+    {68, kObjString, readOnlyOperations<CMPIIPElementSettingData>(), {}},
     {69, kObjString, modifiableOperations<CMPIStaticIPAssignmentSettingData>(), {}},
     {70, kObjString, modifiableOperations<CMPIRemoteServiceAccessPoint>(), {}},
-    {71, kObjString, {}, {}},
+    {71, kObjString, readOnlyOperations<CMPIStaticOrderedComponent>(), {}},
     {72, kObjString, readOnlyOperations<CMPIIPHostedAccessPoint>(), {}},
-    {73, kObjString, {}, {}},
-    {80, kObjString, {}, {}},
-    {81, kObjString, {}, {}},
+    {73, kObjString, readOnlyOperations<CMPIStaticElementSettingData>(), {}},
+    {80, kObjString, readOnlyOperations<CMPIRemoteHostedAccessPoint>(), {}},
+    {81, kObjString, readOnlyOperations<CMPIRemoteAccessAvailableToElement>(), {}},
     {120, kObjString, readOnlyOperations<CMPISPHostedAccessPoint>(), {}},
-    {121, kObjString, {}, {}},
+    {121, kObjString, readOnlyOperations<CMPIIPElementCapabilities>(), {}},
     {128, kObjString, readOnlyOperations<CMPIIPEnabledLogicalElementCapabilities>(), {}},
     // ApplySettingToIPProtocolEndpoint is accepted by name; its body joins
     // the row later, and until then the method is not served.
@@ -205,8 +213,8 @@ const ClassRow kClassRows[] = {
      kObjString,
      readOnlyOperations<CMPIIPConfigurationService>(),
      {CMPIIPConfigurationService::kMethodName, nullptr}},
-    {130, kObjString, {}, {}},
-    {131, kObjString, {}, {}},
+    {130, kObjString, readOnlyOperations<CMPIIPHostedService>(), {}},
+    {131, kObjString, readOnlyOperations<CMPIServiceAffectsElement>(), {}},
 };
 
 const ClassRow* findClassRow(unsigned short classId) {

@@ -8,9 +8,14 @@
 #include <array>
 #include <optional>
 
+#include "CMPI/CMPIAssignmentSettingData.h"
 #include "CMPI/CMPIIPComputerSystem.h"
+#include "CMPI/CMPIIPConfigurationService.h"
+#include "CMPI/CMPIIPEnabledLogicalElementCapabilities.h"
 #include "CMPI/CMPIIPLanEndPoint.h"
 #include "CMPI/CMPIProtocolEndpoint.h"
+#include "CMPI/CMPIRemoteServiceAccessPoint.h"
+#include "CMPI/CMPIStaticIPAssignmentSettingData.h"
 #include "cmpidt.h"
 #include "cmpift.h"
 
@@ -26,6 +31,11 @@ struct EndKind {
                      const CMPIContext* context, const CMPIObjectPath* path) {
         end.emplace(broker, context, path);
     }
+
+    // An end that its object cannot narrow exactly to what the model named
+    // sets this and says, for each element, whether it belongs.
+    static constexpr bool kSelectsElements = false;
+    static bool belongs(const CMPIObjectPath*, const CMPIObjectPath*) { return true; }
 };
 
 struct EndpointEnd : EndKind<CMPIProtocolEndpoint> {
@@ -54,6 +64,41 @@ struct LanEndpointEnd : EndKind<CMPIIPLanEndPoint> {
     static constexpr const char* kClassName = "OVX_LANEndpoint";
     static constexpr std::array<const char*, 2> kResultClasses{"OVX_LANEndpoint",
                                                                "CIM_LanEndpoint"};
+};
+
+struct AssignmentSettingEnd : EndKind<CMPIAssignmentSettingData> {
+    static constexpr unsigned short kClassId = 66;
+    static constexpr const char* kClassName = "OVX_IPAssignmentSettingData";
+    static constexpr std::array<const char*, 2> kResultClasses{"OVX_IPAssignmentSettingData",
+                                                               "CIM_IPAssignmentSettingData"};
+};
+
+struct StaticSettingEnd : EndKind<CMPIStaticIPAssignmentSettingData> {
+    static constexpr unsigned short kClassId = 69;
+    static constexpr const char* kClassName = "OVX_StaticIPAssignmentSettingData";
+    static constexpr std::array<const char*, 2> kResultClasses{"OVX_StaticIPAssignmentSettingData",
+                                                               "CIM_StaticIPAssignmentSettingData"};
+};
+
+struct GatewayEnd : EndKind<CMPIRemoteServiceAccessPoint> {
+    static constexpr unsigned short kClassId = 70;
+    static constexpr const char* kClassName = "OVX_IPRemoteServiceAccessPoint";
+    static constexpr std::array<const char*, 2> kResultClasses{"OVX_IPRemoteServiceAccessPoint",
+                                                               "CIM_RemoteServiceAccessPoint"};
+};
+
+struct CapabilitiesEnd : EndKind<CMPIIPEnabledLogicalElementCapabilities> {
+    static constexpr unsigned short kClassId = 128;
+    static constexpr const char* kClassName = "OVX_IPEnabledLogicalElementCapabilities";
+    static constexpr std::array<const char*, 2> kResultClasses{
+        "OVX_IPEnabledLogicalElementCapabilities", "CIM_EnabledLogicalElementCapabilities"};
+};
+
+struct ConfigurationServiceEnd : EndKind<CMPIIPConfigurationService> {
+    static constexpr unsigned short kClassId = 129;
+    static constexpr const char* kClassName = "OVX_IPConfigurationService";
+    static constexpr std::array<const char*, 2> kResultClasses{"OVX_IPConfigurationService",
+                                                               "CIM_IPConfigurationService"};
 };
 
 }  // namespace IPInterfaceProvider

@@ -175,9 +175,11 @@ class CMPIAssociation {
         switch (walk) {
             case Walk::FromFirst:
                 ++*second;
+                skipForeign<Second>(second);
                 break;
             case Walk::FromSecond:
                 ++*first;
+                skipForeign<First>(first);
                 break;
             case Walk::Own:
                 if constexpr (Shape::kWalkFrom == AssociationSide::First) {
@@ -249,7 +251,20 @@ class CMPIAssociation {
             return;
         }
         Target::open(target, broker, context, located);
+        targetPath = located;
         walk = from;
+        skipForeign<Target>(target);
+    }
+
+    // Moves the target past elements that do not belong to what the model
+    // named, for ends whose objects cannot narrow to it themselves.
+    template <typename Target>
+    void skipForeign(std::optional<typename Target::Object>& target) {
+        if constexpr (Target::kSelectsElements) {
+            while (*target && !Target::belongs(target->getObjectPath(), targetPath)) {
+                ++*target;
+            }
+        }
     }
 
     template <typename Driving, typename Far>
@@ -353,8 +368,10 @@ class CMPIAssociation {
     Model model;
     std::optional<typename First::Object> first;
     std::optional<typename Second::Object> second;
-    // The source end's own path, when built on an end.
+    // The source end's own path, and the path the model named for the
+    // target, when built on an end.
     CMPIObjectPath* sourcePath = nullptr;
+    CMPIObjectPath* targetPath = nullptr;
     Walk walk = Walk::Nothing;
 };
 

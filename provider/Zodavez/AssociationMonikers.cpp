@@ -1,11 +1,8 @@
 #include "Zodavez/AssociationMonikers.h"
 
-#include <unistd.h>
-
-#include <array>
-
 #include "Exceptions.h"
 #include "Trace.h"
+#include "Zodavez/SystemFacts.h"
 
 namespace Quill {
 namespace IPInterfaceProvider {
@@ -59,14 +56,10 @@ Moniker makeMoniker(std::initializer_list<std::pair<const char*, std::string>> k
 
 std::optional<std::string> computerSystemName(const Instrumentation& cursor) {
     std::string name;
-    if (cursor.getProperty(NodeLexicon::Name, name)) {
+    if (cursor.getProperty(NodeLexicon::Name, name) || readHostName(name)) {
         return name;
     }
-    std::array<char, 256> buffer{};
-    if (gethostname(buffer.data(), buffer.size() - 1) != 0) {
-        return std::nullopt;
-    }
-    return std::string(buffer.data());
+    return std::nullopt;
 }
 
 Moniker computerSystemMonikerFor(Instrumentation& cursor, Moniker& hostedMoniker) {

@@ -89,6 +89,126 @@ const Navigation kNavigations[] = {
     {"OVX_BindsToLanEndPoint", "OVX_LANEndpoint", "bmc0", "Antecedent", "Dependent", {"bmc0"}},
     // An alias address has no port of its own name.
     {"OVX_BindsToLanEndPoint", "OVX_IPProtocolEndpoint", "eth0_1", "Dependent", "Antecedent", {}},
+    {"OVX_IPElementSettingData",
+     "OVX_IPProtocolEndpoint",
+     "eth1",
+     "ManagedElement",
+     "SettingData",
+     {"Computer%eth1%dhcp", "Computer%eth1%static"}},
+    {"OVX_IPElementSettingData",
+     "OVX_IPProtocolEndpoint",
+     "bmc0",
+     "ManagedElement",
+     "SettingData",
+     {"BMC%bmc0%dhcp", "BMC%bmc0%static"}},
+    {"OVX_IPElementSettingData",
+     "OVX_IPAssignmentSettingData",
+     "Computer%eth2%dhcp",
+     "SettingData",
+     "ManagedElement",
+     {"eth2"}},
+    {"OVX_StaticIPElementSettingData",
+     "OVX_IPProtocolEndpoint",
+     "eth0_1",
+     "ManagedElement",
+     "SettingData",
+     {"Computer%eth0_1"}},
+    {"OVX_StaticIPElementSettingData",
+     "OVX_StaticIPAssignmentSettingData",
+     "Computer%eth0",
+     "SettingData",
+     "ManagedElement",
+     {"eth0"}},
+    {"OVX_StaticOrderedComponent",
+     "OVX_IPAssignmentSettingData",
+     "Computer%eth1%static",
+     "GroupComponent",
+     "PartComponent",
+     {"Computer%eth1"}},
+    {"OVX_StaticOrderedComponent",
+     "OVX_IPAssignmentSettingData",
+     "Computer%eth1%dhcp",
+     "GroupComponent",
+     "PartComponent",
+     {}},
+    {"OVX_StaticOrderedComponent",
+     "OVX_StaticIPAssignmentSettingData",
+     "BMC%bmc0",
+     "PartComponent",
+     "GroupComponent",
+     {"BMC%bmc0%static"}},
+    {"OVX_RemoteHostedAccessPoint",
+     "OVX_ComputerSystem",
+     "",
+     "Antecedent",
+     "Dependent",
+     {"eth0_IPv4", "eth1_IPv4", "eth1_IPv6", "eth2_IPv4", "eth3_IPv6"}},
+    {"OVX_RemoteHostedAccessPoint",
+     "OVX_IPRemoteServiceAccessPoint",
+     "eth1_IPv6",
+     "Dependent",
+     "Antecedent",
+     {""}},
+    {"OVX_IPRemoteAccessAvailableToElement",
+     "OVX_IPProtocolEndpoint",
+     "eth1",
+     "Dependent",
+     "Antecedent",
+     {"eth1_IPv4", "eth1_IPv6"}},
+    {"OVX_IPRemoteAccessAvailableToElement",
+     "OVX_IPProtocolEndpoint",
+     "br0",
+     "Dependent",
+     "Antecedent",
+     {}},
+    {"OVX_IPRemoteAccessAvailableToElement",
+     "OVX_IPRemoteServiceAccessPoint",
+     "bmc0_IPv4",
+     "Antecedent",
+     "Dependent",
+     {"bmc0"}},
+    {"OVX_IPElementCapabilities",
+     "OVX_IPProtocolEndpoint",
+     "eth3",
+     "ManagedElement",
+     "Capabilities",
+     {"eth3"}},
+    {"OVX_IPElementCapabilities",
+     "OVX_IPEnabledLogicalElementCapabilities",
+     "bmc0",
+     "Capabilities",
+     "ManagedElement",
+     {"bmc0"}},
+    {"OVX_IPHostedService",
+     "OVX_ComputerSystem",
+     "",
+     "Antecedent",
+     "Dependent",
+     {"IPConfigService"}},
+    {"OVX_IPHostedService",
+     "OVX_IPConfigurationService",
+     "IPConfigService",
+     "Dependent",
+     "Antecedent",
+     {""}},
+    {"OVX_IPServiceAffectsElement",
+     "OVX_IPConfigurationService",
+     "IPConfigService",
+     "AffectingElement",
+     "AffectedElement",
+     {"br0", "eth0", "eth0_1", "eth1", "eth2", "eth3"}},
+    {"OVX_IPServiceAffectsElement",
+     "OVX_IPProtocolEndpoint",
+     "eth0_1",
+     "AffectedElement",
+     "AffectingElement",
+     {"IPConfigService"}},
+    {"OVX_IPServiceAffectsElement",
+     "OVX_IPProtocolEndpoint",
+     "bmc0",
+     "AffectedElement",
+     "AffectingElement",
+     {}},
 };
 
 TEST_F(SampleAssociations, EachWayFromEachEndAndEveryPathResolves) {
@@ -140,6 +260,14 @@ const Enumeration kEnumerations[] = {
     {"OVX_IPHostedAccessPoint", "OVX_ComputerSystem", 6},
     {"OVX_SPHostedAccessPoint", "OVX_SPComputerSystem", 1},
     {"OVX_BindsToLanEndPoint", "OVX_IPProtocolEndpoint", 6},
+    {"OVX_IPElementSettingData", "OVX_IPAssignmentSettingData", 14},
+    {"OVX_StaticIPElementSettingData", "OVX_StaticIPAssignmentSettingData", 7},
+    {"OVX_StaticOrderedComponent", "OVX_StaticIPAssignmentSettingData", 7},
+    {"OVX_RemoteHostedAccessPoint", "OVX_ComputerSystem", 5},
+    {"OVX_IPRemoteAccessAvailableToElement", "OVX_IPRemoteServiceAccessPoint", 6},
+    {"OVX_IPElementCapabilities", "OVX_IPProtocolEndpoint", 7},
+    {"OVX_IPHostedService", "OVX_ComputerSystem", 1},
+    {"OVX_IPServiceAffectsElement", "OVX_IPConfigurationService", 6},
 };
 
 // Enumerating the association class yields exactly the references of its ends.
@@ -183,6 +311,48 @@ TEST_F(SampleAssociations, AnAssociationInstanceThatDoesNotExistIsNotFound) {
     right.setKey("Dependent",
                  ovx::host::Value::reference(sample().named("OVX_IPProtocolEndpoint", "eth2")));
     EXPECT_TRUE(sample().server().getInstance(sample().context(), right, std::nullopt).status.ok());
+}
+
+// Without an association class the host asks every association that can
+// reach the source, the peer provider's DNS dependency among them.
+TEST_F(SampleAssociations, EveryAssociationOfAnEndpoint) {
+    std::set<std::string> classes;
+    for (const auto& path :
+         sample().associatorNames(sample().named("OVX_IPProtocolEndpoint", "eth1"), std::nullopt)) {
+        classes.insert(path.className());
+    }
+    EXPECT_EQ(classes,
+              (std::set<std::string>{
+                  "OVX_ComputerSystem", "OVX_DNSProtocolEndpoint", "OVX_LANEndpoint",
+                  "OVX_IPAssignmentSettingData", "OVX_StaticIPAssignmentSettingData",
+                  "OVX_IPRemoteServiceAccessPoint", "OVX_IPEnabledLogicalElementCapabilities",
+                  "OVX_IPConfigurationService"}));
+}
+
+// The setting that an endpoint uses now is its current and default one.
+TEST_F(SampleAssociations, TheSettingInUseIsCurrent) {
+    const struct {
+        const char* endpoint;
+        const char* current;
+    } endpoints[] = {{"eth1", "Computer%eth1%static"}, {"eth2", "Computer%eth2%dhcp"}};
+    for (const auto& endpoint : endpoints) {
+        const auto references =
+            sample().references(sample().named("OVX_IPProtocolEndpoint", endpoint.endpoint),
+                                "OVX_IPElementSettingData");
+        ASSERT_EQ(references.size(), 2U);
+        for (const auto& instance : references) {
+            const bool current =
+                nameKeys({referenceOf(instance.path(), "SettingData")}).at(0) == endpoint.current;
+            const std::uint64_t expected = current ? 1 : 2;
+            for (const char* property : {"IsCurrent", "IsDefault"}) {
+                const auto* const value = instance.findProperty(property);
+                ASSERT_NE(value, nullptr) << property;
+                EXPECT_EQ(value->asUnsigned(), expected)
+                    << property << " " << instance.path().toString();
+            }
+            EXPECT_EQ(instance.findProperty("IsNext")->asUnsigned(), 2U);
+        }
+    }
 }
 
 // A result class keeps one kind of far end, whichever association reaches it.
@@ -267,7 +437,12 @@ TEST_F(AssociationOperations, AssociationClassesAreWidenedAndUnservedOnesRefused
     const Request requests[] = {
         {"OVX_IPHostedAccessPoint", CMPI_RC_OK, 1, {host}},
         {"CIM_BindsToLANEndpoint", CMPI_RC_OK, 1, {"eth1"}},
-        {nullptr, CMPI_RC_OK, 1, {"eth1", host}},
+        // Three classes in turn; only one of them reaches an endpoint's system.
+        {"CIM_HostedAccessPoint", CMPI_RC_OK, 1, {host}},
+        {"CIM_ElementSettingData",
+         CMPI_RC_OK,
+         1,
+         {"Computer%eth1", "Computer%eth1%dhcp", "Computer%eth1%static"}},
         // Not associated: the failure stays inside that class's walk.
         {"OVX_SPHostedAccessPoint", CMPI_RC_OK, 1, {}},
         {"CIM_NoSuchAssociation", CMPI_RC_ERR_INVALID_CLASS, 1, {}},

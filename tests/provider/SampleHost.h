@@ -64,10 +64,13 @@ class SampleHost {
         return reply.value;
     }
 
-    // The instance of the class whose "Name" key is name.
+    // The instance of the class whose "Name" (or "InstanceID") key is name.
     ovx::host::ObjectPath named(const std::string& className, const std::string& name) {
         for (const ovx::host::ObjectPath& path : names(className)) {
-            const ovx::host::Value* const key = path.findKey("Name");
+            const ovx::host::Value* key = path.findKey("Name");
+            if (key == nullptr) {
+                key = path.findKey("InstanceID");
+            }
             if (key != nullptr && key->asString() == name) {
                 return path;
             }
