@@ -89,7 +89,7 @@ step "the gateway of the endpoint could not be followed" \
 heading "Everything the endpoint is associated with, by path" "ain '$endpoint'"
 step "the associations of the endpoint could not be followed" ain "$endpoint"
 
-heading "The association instances that tie it to its system and its port" \
+heading "The association instance that ties it to its port" \
     "rin '$endpoint' --result-class OVX_BindsToLanEndPoint"
 step "the references of the endpoint could not be followed" \
     rin "$endpoint" --result-class OVX_BindsToLanEndPoint
