@@ -38,7 +38,21 @@ INSTANCE_CLASSES=(
 
 # Associations: class | CIM base class | role | class at that end | other role | class there
 ASSOCIATIONS=(
-    "OVX_DNSSAPSAPDependency | CIM_SAPSAPDependency | Antecedent | OVX_IPProtocolEndpoint | Dependent | OVX_DNSProtocolEndpoint"
+    "OVX_IPElementSettingData | CIM_ElementSettingData | ManagedElement | OVX_IPProtocolEndpoint | SettingData | OVX_IPAssignmentSettingData"
+    "OVX_StaticIPElementSettingData | CIM_ElementSettingData | ManagedElement | OVX_IPProtocolEndpoint | SettingData | OVX_StaticIPAssignmentSettingData"
+    "OVX_StaticOrderedComponent | CIM_OrderedComponent | GroupComponent | OVX_IPAssignmentSettingData | PartComponent | OVX_StaticIPAssignmentSettingData"
+    "OVX_BindsToLanEndPoint | CIM_BindsToLANEndpoint | Antecedent | OVX_LANEndpoint | Dependent | OVX_IPProtocolEndpoint"
+    "OVX_IPHostedAccessPoint | CIM_HostedAccessPoint | Antecedent | OVX_ComputerSystem | Dependent | OVX_IPProtocolEndpoint"
+    "OVX_SPHostedAccessPoint | CIM_HostedAccessPoint | Antecedent | OVX_SPComputerSystem | Dependent | OVX_IPProtocolEndpoint"
+    "OVX_RemoteHostedAccessPoint | CIM_HostedAccessPoint | Antecedent | OVX_ComputerSystem | Dependent | OVX_IPRemoteServiceAccessPoint"
+    "OVX_IPRemoteAccessAvailableToElement | CIM_RemoteAccessAvailableToElement | Antecedent | OVX_IPRemoteServiceAccessPoint | Dependent | OVX_IPProtocolEndpoint"
+    "OVX_IPElementCapabilities | CIM_ElementCapabilities | ManagedElement | OVX_IPProtocolEndpoint | Capabilities | OVX_IPEnabledLogicalElementCapabilities"
+    "OVX_IPHostedService | CIM_HostedService | Antecedent | OVX_ComputerSystem | Dependent | OVX_IPConfigurationService"
+    "OVX_IPServiceAffectsElement | CIM_ServiceAffectsElement | AffectingElement | OVX_IPConfigurationService | AffectedElement | OVX_IPProtocolEndpoint"
+    # Its own name as the base: the product provider answers CIM_SAPSAPDependency,
+    # a superclass of CIM_BindsToLANEndpoint that sfcb hands it, with rc 5, which
+    # fails the whole traversal.
+    "OVX_DNSSAPSAPDependency | OVX_DNSSAPSAPDependency | Antecedent | OVX_IPProtocolEndpoint | Dependent | OVX_DNSProtocolEndpoint"
 )
 
 # Bad requests: what | wbemcli arguments (one per line: verb, path, more) | CIM status code
