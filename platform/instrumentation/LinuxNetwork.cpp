@@ -72,11 +72,11 @@ std::string macText(const nl_addr* address) {
     if (address == nullptr || nl_addr_get_len(address) != 6) {
         return {};
     }
-    const auto* bytes = static_cast<const unsigned char*>(
-        nl_addr_get_binary_addr(const_cast<nl_addr*>(address)));
+    const auto* bytes =
+        static_cast<const unsigned char*>(nl_addr_get_binary_addr(const_cast<nl_addr*>(address)));
     char text[18] = {};
-    std::snprintf(text, sizeof text, "%02x:%02x:%02x:%02x:%02x:%02x", bytes[0], bytes[1],
-                  bytes[2], bytes[3], bytes[4], bytes[5]);
+    std::snprintf(text, sizeof text, "%02x:%02x:%02x:%02x:%02x:%02x", bytes[0], bytes[1], bytes[2],
+                  bytes[3], bytes[4], bytes[5]);
     return text;
 }
 
@@ -242,8 +242,8 @@ std::vector<Link> Connection::links() {
             }
             return;
         }
-        const auto* binary = static_cast<const in6_addr*>(
-            nl_addr_get_binary_addr(const_cast<nl_addr*>(local)));
+        const auto* binary =
+            static_cast<const in6_addr*>(nl_addr_get_binary_addr(const_cast<nl_addr*>(local)));
         const bool usable = (flags & (IFA_F_DADFAILED | IFA_F_TEMPORARY)) == 0;
         if (!link->ipv6 && usable && ipv6AddressType(*binary) == 6) {
             link->ipv6 = std::move(address);
@@ -361,8 +361,7 @@ std::string Connection::replaceIPv4Address(int index, const std::string& text,
                     __func__, __FILE__, __LINE__,
                     "A route through link " + std::to_string(index) + " via " +
                         addressText(hop != nullptr ? rtnl_route_nh_get_gateway(hop) : nullptr) +
-                        " could not be put back after its address changed: " +
-                        errorText(result));
+                        " could not be put back after its address changed: " + errorText(result));
             }
         }
     };

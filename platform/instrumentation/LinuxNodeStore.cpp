@@ -141,8 +141,9 @@ Definition interfaceNode(const Link& link, const std::string& hostName, const Re
     if (link.ipv4 || link.ipv6) {
         const unsigned int version = (link.ipv4 ? 1U : 0U) | (link.ipv6 ? 2U : 0U);
         properties[Lexicon::IPVersion] = version;
-        properties[Lexicon::ProtocolIFType] =
-            version == 1 ? kIPv4Type : version == 2 ? kIPv6Type : kBothType;
+        properties[Lexicon::ProtocolIFType] = version == 1   ? kIPv4Type
+                                              : version == 2 ? kIPv6Type
+                                                             : kBothType;
     }
     if (!link.ipv4Gateway.empty()) {
         properties[Lexicon::IPv4Gateway] = link.ipv4Gateway;
@@ -316,8 +317,7 @@ struct LinuxNodeStore::State {
             }
         }
         const bool notified = monitor->changed();
-        const bool old =
-            Clock::now() - takenAt > std::chrono::milliseconds(kMaxSnapshotAgeMs);
+        const bool old = Clock::now() - takenAt > std::chrono::milliseconds(kMaxSnapshotAgeMs);
         if (fresh && !notified && !old && !force) {
             return;
         }
@@ -328,9 +328,9 @@ struct LinuxNodeStore::State {
             connection.reset();
             if (lastFailure != failure.what()) {
                 lastFailure = failure.what();
-                InstrumentationLog::reportFailure(__func__, __FILE__, __LINE__,
-                                                  std::string("The running system: ") +
-                                                      failure.what());
+                InstrumentationLog::reportFailure(
+                    __func__, __FILE__, __LINE__,
+                    std::string("The running system: ") + failure.what());
             }
         }
         takenAt = Clock::now();
@@ -442,15 +442,18 @@ bool LinuxNodeStore::State::writeLive(const std::string& path, const NodeTree::N
         } else if (property == Lexicon::IPv4Gateway || property == Lexicon::IPv6Gateway) {
             const bool four = property == Lexicon::IPv4Gateway;
             unsigned char binary[sizeof(in6_addr)] = {};
-            if (!text->empty() && inet_pton(four ? AF_INET : AF_INET6, text->c_str(), binary) != 1) {
-                refuse(path, "\"" + *text + "\" is not an " + (four ? "IPv4" : "IPv6") + " address");
+            if (!text->empty() &&
+                inet_pton(four ? AF_INET : AF_INET6, text->c_str(), binary) != 1) {
+                refuse(path,
+                       "\"" + *text + "\" is not an " + (four ? "IPv4" : "IPv6") + " address");
                 return false;
             }
             (four ? plan.gateway4 : plan.gateway6) = *text;
         } else if (property == Lexicon::AddressOrigin) {
             if (*number != kStatic) {
-                refuse(path, "only a static address (AddressOrigin 3) can be set on a running "
-                             "system; it has no DHCP client to start");
+                refuse(path,
+                       "only a static address (AddressOrigin 3) can be set on a running "
+                       "system; it has no DHCP client to start");
                 return false;
             }
             plan.originStatic = true;
@@ -479,8 +482,7 @@ bool LinuxNodeStore::State::writeLive(const std::string& path, const NodeTree::N
     return true;
 }
 
-bool LinuxNodeStore::State::carryOut(const std::string& path, Link before,
-                                     const LinkPlan& plan) {
+bool LinuxNodeStore::State::carryOut(const std::string& path, Link before, const LinkPlan& plan) {
     // Steps in an order the kernel accepts (a route needs its link up), each
     // with the step that undoes it should a later one fail.
     using Step = std::function<std::string()>;
@@ -496,14 +498,13 @@ bool LinuxNodeStore::State::carryOut(const std::string& path, Link before,
             plan.address ? *plan.address : (before.ipv4 ? before.ipv4->text : "");
         const unsigned int prefix =
             plan.prefixLength ? *plan.prefixLength : (before.ipv4 ? before.ipv4->prefixLength : 0);
-        steps.emplace_back(
-            [&net, index, address, prefix] {
-                return net.replaceIPv4Address(index, address, prefix);
-            },
-            [&net, index, &before] {
-                return net.replaceIPv4Address(index, before.ipv4 ? before.ipv4->text : "",
-                                              before.ipv4 ? before.ipv4->prefixLength : 0);
-            });
+        steps.emplace_back([&net, index, address,
+                            prefix] { return net.replaceIPv4Address(index, address, prefix); },
+                           [&net, index, &before] {
+                               return net.replaceIPv4Address(
+                                   index, before.ipv4 ? before.ipv4->text : "",
+                                   before.ipv4 ? before.ipv4->prefixLength : 0);
+                           });
     }
     for (const auto& [wanted, was, family] :
          {std::tuple{plan.gateway4, before.ipv4Gateway, AF_INET},
@@ -512,11 +513,11 @@ bool LinuxNodeStore::State::carryOut(const std::string& path, Link before,
             const std::string next = *wanted;
             const std::string previous = was;
             const int which = family;
-            steps.emplace_back(
-                [&net, index, which, next] { return net.replaceDefaultGateway(index, which, next); },
-                [&net, index, which, previous] {
-                    return net.replaceDefaultGateway(index, which, previous);
-                });
+            steps.emplace_back([&net, index, which,
+                                next] { return net.replaceDefaultGateway(index, which, next); },
+                               [&net, index, which, previous] {
+                                   return net.replaceDefaultGateway(index, which, previous);
+                               });
         }
     }
     if (plan.up && !*plan.up && before.up) {
@@ -615,8 +616,8 @@ std::optional<std::string> LinuxNodeStore::readSection(const std::string& name) 
         state_->current(false);
         SystemDescription::Json section = SystemDescription::Json::object();
         std::string problem;
-        if (text && (!SystemDescription::parseDocument(*text, section, problem) ||
-                     !section.is_object())) {
+        if (text &&
+            (!SystemDescription::parseDocument(*text, section, problem) || !section.is_object())) {
             return text;  // the reader of the section says what is wrong with it
         }
         auto& macs = section[kMacMember];
@@ -624,8 +625,8 @@ std::optional<std::string> LinuxNodeStore::readSection(const std::string& name) 
             macs = SystemDescription::Json::object();
         }
         for (const Link& link : state_->links) {
-            if (!link.macAddress.empty() && state_->live.count(std::string("/") + kSystemId +
-                                                               "/" + link.name) != 0) {
+            if (!link.macAddress.empty() &&
+                state_->live.count(std::string("/") + kSystemId + "/" + link.name) != 0) {
                 macs[link.name] = link.macAddress;
             }
         }

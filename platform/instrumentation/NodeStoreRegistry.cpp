@@ -41,8 +41,8 @@ std::shared_ptr<NodeStore> storeFromEnvironment() {
         return std::make_shared<LinuxNodeStore>(LinuxNodeStore::optionsFromEnvironment());
     }
     InstrumentationLog::reportFailure(__func__, __FILE__, __LINE__,
-                                      std::string(LinuxNodeStore::kBackendVariable) + "=\"" +
-                                          name + "\" names no node store (\"file\" or \"" +
+                                      std::string(LinuxNodeStore::kBackendVariable) + "=\"" + name +
+                                          "\" names no node store (\"file\" or \"" +
                                           LinuxNodeStore::kBackendName +
                                           "\"); the node tree is empty");
     return std::make_shared<UnknownBackend>();
