@@ -405,6 +405,13 @@ bool LinuxNodeStore::State::writeLive(const std::string& path, const NodeTree::N
     bool restart = false;
     for (const auto& [property, value] : changes) {
         const std::string name = *Lexicon::propertyName(property);
+        // A whole configuration may be written back with parts that are not
+        // changed here (DNS, names); those agree with the system already.
+        const auto present = node.properties.find(property);
+        if (present != node.properties.end() && present->second == value &&
+            property != Lexicon::EnabledState) {
+            continue;
+        }
         if (node.readOnly.count(property) != 0) {
             refuse(path, name + " is read-only");
             return false;

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -279,9 +280,12 @@ TEST_F(LiveBackend, AllowedChangesReachTheKernelAndFailuresUndoThemselves) {
     EXPECT_TRUE(readOnly);
 
     // Address and mask together; the default route survives the old address.
-    ASSERT_TRUE(cursor.setProperties({{Lexicon::IPv4Address, std::string("198.51.100.20")},
-                                      {Lexicon::SubnetMask, std::string("255.255.0.0")},
-                                      {Lexicon::AddressOrigin, 3U}}));
+    // DNS servers as they are: nothing to change there, so the batch is taken.
+    ASSERT_TRUE(cursor.setProperties(
+        {{Lexicon::IPv4Address, std::string("198.51.100.20")},
+         {Lexicon::SubnetMask, std::string("255.255.0.0")},
+         {Lexicon::AddressOrigin, 3U},
+         {Lexicon::DNSServers, std::vector<std::string>{"192.0.2.53", "2001:db8::53"}}}));
     EXPECT_EQ(ipAddress("veth0", "inet"), "198.51.100.20/16");
     EXPECT_EQ(ipGateway("veth0"), "198.51.100.1");
     EXPECT_EQ(read<std::string>("/host/veth0/ip", Lexicon::SubnetMask), "255.255.0.0");
@@ -374,20 +378,20 @@ class LiveCommand : public LiveBackend {
                        "/ " OVX_CIM_COMMAND " --live --json " + arguments);
     }
 
-    std::string endpointPath(const std::string& name) {
-        const Outcome names = ovxCim("ein OVX_IPProtocolEndpoint");
+    std::string pathOf(const std::string& className, const std::string& name) {
+        const Outcome names = ovxCim("ein " + className);
         const Json listed = Json::parse(names.out);
         for (const auto& path : listed["paths"]) {
             if (path.get<std::string>().find("Name=\"" + name + "\"") != std::string::npos) {
                 return path;
             }
         }
-        ADD_FAILURE() << "no endpoint " << name << " in " << names.out;
+        ADD_FAILURE() << "no " << className << " " << name << " in " << names.out;
         return {};
     }
 };
 
-TEST_F(LiveCommand, EndpointsAreTheNamespaceLinks) {
+TEST_F(LiveCommand, InstancesShowTheNamespace) {
     const Outcome listed = ovxCim("ei OVX_IPProtocolEndpoint");
     ASSERT_EQ(listed.status, 0) << listed.out;
     std::vector<std::string> names;
@@ -403,10 +407,28 @@ TEST_F(LiveCommand, EndpointsAreTheNamespaceLinks) {
         }
     }
     EXPECT_EQ(names, (std::vector<std::string>{"veth0", "veth2", "br0"}));
+
+    const Outcome gateways = ovxCim("ei OVX_IPRemoteServiceAccessPoint");
+    ASSERT_EQ(gateways.status, 0) << gateways.out;
+    std::map<std::string, std::string> accessInfo;
+    const Json gatewayDocument = Json::parse(gateways.out);
+    for (const auto& instance : gatewayDocument["instances"]) {
+        accessInfo[instance["properties"]["Name"]] = instance["properties"]["AccessInfo"];
+    }
+    EXPECT_EQ(accessInfo,
+              (std::map<std::string, std::string>{{"veth0_IPv4", ipGateway("veth0")},
+                                                  {"veth0_IPv6", ipGateway("veth0", true)}}));
+
+    const Outcome setting =
+        ovxCim("gi 'OVX_StaticIPAssignmentSettingData.InstanceID=\"Computer%veth0\"'");
+    ASSERT_EQ(setting.status, 0) << setting.out;
+    const Json properties = Json::parse(setting.out)["instance"]["properties"];
+    EXPECT_EQ(properties["IPv4Address"].get<std::string>() + "/24", ipAddress("veth0", "inet"));
+    EXPECT_EQ(properties["GatewayIPv4Address"], ipGateway("veth0"));
 }
 
 TEST_F(LiveCommand, ModifyNeedsChangesAllowed) {
-    const std::string path = endpointPath("veth0");
+    const std::string path = pathOf("OVX_IPProtocolEndpoint", "veth0");
     const std::string modify = "mi '" + path + "' IPv4Address=198.51.100.40";
     const Outcome refused = ovxCim(modify);
     EXPECT_EQ(refused.status, 1);
@@ -416,6 +438,11 @@ TEST_F(LiveCommand, ModifyNeedsChangesAllowed) {
     const Outcome changed = ovxCim(modify, true);
     EXPECT_EQ(changed.status, 0) << changed.out;
     EXPECT_EQ(ipAddress("veth0", "inet"), "198.51.100.40/24");
+    const Outcome gateway = ovxCim("mi '" + pathOf("OVX_IPRemoteServiceAccessPoint", "veth0_IPv4") +
+                                       "' AccessInfo=198.51.100.2",
+                                   true);
+    EXPECT_EQ(gateway.status, 0) << gateway.out;
+    EXPECT_EQ(ipGateway("veth0"), "198.51.100.2");
     const Outcome down = ovxCim("cm '" + path + "' RequestStateChange RequestedState=3", true);
     EXPECT_EQ(down.status, 0) << down.out;
     EXPECT_FALSE(ipLinkUp("veth0"));
