@@ -11,6 +11,7 @@
 #include <sched.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -446,6 +447,28 @@ TEST_F(LiveCommand, ModifyNeedsChangesAllowed) {
     const Outcome down = ovxCim("cm '" + path + "' RequestStateChange RequestedState=3", true);
     EXPECT_EQ(down.status, 0) << down.out;
     EXPECT_FALSE(ipLinkUp("veth0"));
+}
+
+TEST(NodeStoreChoice, TheEnvironmentNamesTheBackend) {
+    const auto sink = std::make_shared<NxLog::MemorySink>();
+    NxLog::NxLogger::installSink(sink);
+    for (const auto& [name, live] :
+         {std::pair{"linux", true}, std::pair{"file", false}, std::pair{"solaris", false}}) {
+        const ovx::test::ScopedEnvironmentVariable backend("OVX_BACKEND", std::string(name));
+        Quill::setNodeStore(nullptr);
+        EXPECT_EQ(std::dynamic_pointer_cast<LinuxNodeStore>(Quill::currentNodeStore()) != nullptr,
+                  live)
+            << name;
+    }
+    // A backend that does not exist shows nothing rather than another system.
+    Instrumentation cursor;
+    EXPECT_FALSE(cursor.selectNode(Lexicon::ComputerSystem));
+    const auto records = sink->records();
+    EXPECT_TRUE(std::any_of(records.begin(), records.end(), [](const NxLog::Record& record) {
+        return record.text.find("OVX_BACKEND=\"solaris\" names no node store") != std::string::npos;
+    }));
+    Quill::setNodeStore(nullptr);
+    NxLog::NxLogger::installSink(nullptr);
 }
 
 }  // namespace
