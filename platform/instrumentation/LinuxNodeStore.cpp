@@ -46,10 +46,12 @@ constexpr unsigned int kIPv4Type = 4096;
 constexpr unsigned int kIPv6Type = 4097;
 constexpr unsigned int kBothType = 4098;
 
-const std::set<Lexicon::Properties> kLiveWritable = {
+// What a change may set on an interface; systems and ports take only a state.
+const std::set<Lexicon::Properties> kInterfaceWritable = {
     Lexicon::IPv4Address, Lexicon::SubnetMask,   Lexicon::IPv4Gateway,
     Lexicon::IPv6Gateway, Lexicon::EnabledState, Lexicon::AddressOrigin,
 };
+const std::set<Lexicon::Properties> kStateWritable = {Lexicon::EnabledState};
 
 std::string refusalNote() {
     return std::string("live changes are not allowed; the administrator allows them by setting ") +
@@ -105,8 +107,10 @@ std::string interfaceDescription(const Link& link) {
 }
 
 void makeReadOnly(Definition& node, bool allowChanges) {
+    const auto& writable =
+        node.type == Lexicon::IPInterface ? kInterfaceWritable : kStateWritable;
     for (const auto property : Lexicon::allProperties()) {
-        if (!allowChanges || kLiveWritable.count(property) == 0) {
+        if (!allowChanges || writable.count(property) == 0) {
             node.readOnly.insert(property);
         }
     }

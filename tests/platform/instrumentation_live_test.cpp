@@ -333,6 +333,10 @@ TEST_F(LiveBackend, AllowedChangesReachTheKernelAndFailuresUndoThemselves) {
     EXPECT_EQ(store->rebootRequests("/host")->count, 1U);
     state = 12;
     EXPECT_FALSE(system.setProperty(Lexicon::EnabledState, state));
+    std::string address = "198.51.100.50";
+    EXPECT_FALSE(system.setProperty(Lexicon::IPv4Address, address));
+    Instrumentation port = at("/host/veth0");
+    EXPECT_FALSE(port.setProperty(Lexicon::IPv4Address, address));
 }
 
 TEST_F(LiveBackend, OverlayAddsWhatTheKernelCannotShow) {
