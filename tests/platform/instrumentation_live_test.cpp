@@ -430,6 +430,20 @@ TEST_F(LiveCommand, InstancesShowTheNamespace) {
     const Json properties = Json::parse(setting.out)["instance"]["properties"];
     EXPECT_EQ(properties["IPv4Address"].get<std::string>() + "/24", ipAddress("veth0", "inet"));
     EXPECT_EQ(properties["GatewayIPv4Address"], ipGateway("veth0"));
+
+    // The endpoint's port, gateways and settings are its associated objects.
+    const Outcome associated = ovxCim("ain '" + pathOf("OVX_IPProtocolEndpoint", "veth0") + "'");
+    ASSERT_EQ(associated.status, 0) << associated.out;
+    std::string paths;
+    const Json associatedDocument = Json::parse(associated.out);
+    for (const auto& path : associatedDocument["paths"]) {
+        paths += path.get<std::string>() + "\n";
+    }
+    for (const char* expected :
+         {"OVX_LANEndpoint.SystemCreationClassName", "OVX_ComputerSystem.CreationClassName",
+          "Name=\"veth0_IPv6\"", "InstanceID=\"Computer%veth0%dhcp\""}) {
+        EXPECT_NE(paths.find(expected), std::string::npos) << expected << " in " << paths;
+    }
 }
 
 TEST_F(LiveCommand, ModifyNeedsChangesAllowed) {
