@@ -107,8 +107,7 @@ std::string interfaceDescription(const Link& link) {
 }
 
 void makeReadOnly(Definition& node, bool allowChanges) {
-    const auto& writable =
-        node.type == Lexicon::IPInterface ? kInterfaceWritable : kStateWritable;
+    const auto& writable = node.type == Lexicon::IPInterface ? kInterfaceWritable : kStateWritable;
     for (const auto property : Lexicon::allProperties()) {
         if (!allowChanges || writable.count(property) == 0) {
             node.readOnly.insert(property);
