@@ -8,6 +8,7 @@
 
 #include "CMPI/CMPIObjectSupport.h"
 #include "CMPI/CMPIProtocolEndpoint.h"
+#include "InterfaceConfiguration.h"
 #include "Trace.h"
 #include "cmpimacs.h"
 #include "providerutilities.h"
@@ -300,6 +301,8 @@ CMPIStatus IPInterface_Cleanup(CMPIAssociationMI*, const CMPIContext*, CMPIBoole
 }
 
 CMPIStatus IPInterface_MethodCleanup(CMPIMethodMI*, const CMPIContext*, CMPIBoolean) {
+    // The CIMOM may unload the library next; a restart thread must be done by then.
+    waitForSystemRebootThreads();
     return statusOf(CMPI_RC_ERR_NOT_SUPPORTED);
 }
 
