@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "CMPI/CMPIObjectSupport.h"
 #include "Trace.h"
 #include "cmpimacs.h"
 #include "providerutilities.h"
@@ -17,27 +18,6 @@ constexpr const char* kDNSSettingData = "OVX_DNSSettingData";
 constexpr const char* kDNSGeneralSettingData = "OVX_DNSGeneralSettingData";
 constexpr const char* kDNSDependency = "OVX_DNSSAPSAPDependency";
 constexpr const char* kDNSProtocolEndpoint = "OVX_DNSProtocolEndpoint";
-
-CMPIStatus statusOf(CMPIrc rc) {
-    return CMPIStatus{rc, nullptr};
-}
-
-// The text of a string value; nothing for null or any other type.
-std::optional<std::string> textOf(const CMPIData& data) {
-    if (data.type != CMPI_string || (data.state & CMPI_nullValue) != 0 ||
-        data.value.string == nullptr) {
-        return std::nullopt;
-    }
-    const char* const characters = CMGetCharsPtr(data.value.string, nullptr);
-    if (characters == nullptr) {
-        return std::nullopt;
-    }
-    return std::string(characters);
-}
-
-std::optional<std::string> instanceIdOf(const CMPIInstance* instance) {
-    return textOf(CMGetProperty(instance, "InstanceID", nullptr));
-}
 
 // A setting without a configuration name (empty, null or absent).
 void noteConfigurationName(const CMPIInstance* ip_setting, IPConfigData& ipConfig) {
@@ -56,21 +36,13 @@ std::string readText(const CMPIInstance* instance, const char* name) {
 }
 
 void appendDnsServers(const CMPIInstance* ip_setting, IPConfigData& ipConfig) {
-    const CMPIData servers = CMGetProperty(ip_setting, "DNSServerAddresses", nullptr);
-    if ((servers.state & (CMPI_nullValue | CMPI_notFound)) != 0 ||
-        (servers.type & CMPI_ARRAY) == 0 || servers.value.array == nullptr) {
+    std::vector<std::string> servers;
+    if (!ProviderUtilities::getProperty(ip_setting, "DNSServerAddresses", servers)) {
         return;
     }
-    const CMPICount count = CMGetArrayCount(servers.value.array, nullptr);
-    for (CMPICount index = 0; index < count; ++index) {
-        CMPIStatus status = statusOf(CMPI_RC_OK);
-        const CMPIData element = CMGetArrayElementAt(servers.value.array, index, &status);
-        const std::optional<std::string> DNSServer =
-            status.rc == CMPI_RC_OK ? textOf(element) : std::nullopt;
-        if (DNSServer) {
-            QUILL_TRACE_VALUE("DNSServer", *DNSServer);
-            ipConfig.dnsServers.push_back(*DNSServer);
-        }
+    for (const std::string& DNSServer : servers) {
+        QUILL_TRACE_VARIABLE(DNSServer);
+        ipConfig.dnsServers.push_back(DNSServer);
     }
 }
 
@@ -94,7 +66,7 @@ CMPIInstance* findConfigurationSetting(const CMPIBroker* broker, const CMPIConte
     if (path == nullptr) {
         return nullptr;
     }
-    CMPIStatus status = statusOf(CMPI_RC_OK);
+    CMPIStatus status = okStatus();
     CMPIEnumeration* const settings = CBEnumInstances(broker, context, path, nullptr, &status);
     if (status.rc != CMPI_RC_OK || settings == nullptr) {
         QUILL_TRACE_VALUE("Error Status: ", static_cast<long long>(status.rc));
@@ -112,15 +84,15 @@ CMPIInstance* findConfigurationSetting(const CMPIBroker* broker, const CMPIConte
             continue;
         }
         QUILL_TRACE_MESSAGE(Trace::kEntryExitLevel, "ObjectPath is not NULL");
-        const std::optional<std::string> candidateId = instanceIdOf(item.value.inst);
-        if (!candidateId) {
+        std::string candidateId;
+        if (!ProviderUtilities::getProperty(item.value.inst, "InstanceID", candidateId, false)) {
             continue;
         }
         if (anyId) {
             chosen = item.value.inst;
             break;
         }
-        if (match.offer(*candidateId)) {
+        if (match.offer(candidateId)) {
             chosen = item.value.inst;
         }
     }
@@ -138,7 +110,7 @@ CMPIStatus getStaticConfigurationDetails(const CMPIBroker* broker, const CMPICon
                                         << " ip_setting=" << static_cast<const void*>(ip_setting)
                                         << " ipConfig=" << static_cast<const void*>(ipConfig));
     if (ipConfig == nullptr) {
-        return statusOf(CMPI_RC_ERROR);
+        return CMPIStatus{CMPI_RC_ERROR, nullptr};
     }
     ipConfig->addr_origin = 3;
     unsigned short prefix = 0;
@@ -153,7 +125,7 @@ CMPIStatus getStaticConfigurationDetails(const CMPIBroker* broker, const CMPICon
                                     ipConfig->ipGateway + ", " + ipConfig->ipv6Address + "/" +
                                     std::to_string(prefix) + " via " + ipConfig->ipv6Gateway);
     noteConfigurationName(ip_setting, *ipConfig);
-    return statusOf(CMPI_RC_OK);
+    return okStatus();
 }
 
 CMPIStatus getDHCPConfigurationDetails(const CMPIBroker* broker, const CMPIContext* context,
@@ -163,10 +135,10 @@ CMPIStatus getDHCPConfigurationDetails(const CMPIBroker* broker, const CMPIConte
                                         << " ip_setting=" << static_cast<const void*>(ip_setting)
                                         << " ipConfig=" << static_cast<const void*>(ipConfig));
     if (ipConfig == nullptr) {
-        return statusOf(CMPI_RC_ERROR);
+        return CMPIStatus{CMPI_RC_ERROR, nullptr};
     }
     noteConfigurationName(ip_setting, *ipConfig);
-    return statusOf(CMPI_RC_OK);
+    return okStatus();
 }
 
 CMPIStatus getDNSConfigurationDetails(const CMPIBroker* broker, const CMPIContext* context,
@@ -178,7 +150,7 @@ CMPIStatus getDNSConfigurationDetails(const CMPIBroker* broker, const CMPIContex
                                         << " ipendpt_op=" << static_cast<const void*>(ipendpt_op)
                                         << " ipConfig=" << static_cast<const void*>(ipConfig));
     if (ipConfig == nullptr || broker == nullptr || ipendpt_op == nullptr) {
-        return statusOf(CMPI_RC_ERROR);
+        return CMPIStatus{CMPI_RC_ERROR, nullptr};
     }
     const std::string objstring = [&] {
         const CMPIString* const text = CMObjectPathToString(ipendpt_op, nullptr);
@@ -187,7 +159,7 @@ CMPIStatus getDNSConfigurationDetails(const CMPIBroker* broker, const CMPIContex
     }();
     QUILL_TRACE_VARIABLE(objstring);
 
-    CMPIStatus status = statusOf(CMPI_RC_OK);
+    CMPIStatus status = okStatus();
     CMPIEnumeration* const dnsEndpoints =
         CBAssociators(broker, context, ipendpt_op, kDNSDependency, kDNSProtocolEndpoint, nullptr,
                       nullptr, nullptr, &status);
