@@ -1,5 +1,6 @@
 #include "IPInterfaceProvider.h"
 
+#include <atomic>
 #include <cstring>
 #include <exception>
 #include <functional>
@@ -16,7 +17,7 @@
 namespace Quill {
 namespace IPInterfaceProvider {
 
-const CMPIBroker* g_broker = nullptr;
+std::atomic<const CMPIBroker*> g_broker{nullptr};
 
 namespace {
 
@@ -44,7 +45,7 @@ using EnumerateNamesFunction = CMPIStatus (*)(const CMPIContext*, const CMPIResu
 using EnumerateInstancesFunction = CMPIStatus (*)(const CMPIContext*, const CMPIResult*,
                                                   const CMPIObjectPath*, const char**);
 using ModifyFunction = CMPIStatus (*)(const CMPIContext*, const CMPIResult*, const CMPIObjectPath*,
-                                      const CMPIInstance*);
+                                      const CMPIInstance*, const char**);
 using MethodFunction = CMPIUint32 (*)(const CMPIContext*, const CMPIObjectPath*, const CMPIArgs*,
                                       CMPIArgs*, CMPIStatus*);
 
@@ -101,11 +102,12 @@ CMPIStatus getInstance(const CMPIContext* context, const CMPIResult* result,
 
 template <typename Object>
 CMPIStatus modifyInstance(const CMPIContext* context, const CMPIResult* result,
-                          const CMPIObjectPath* path, const CMPIInstance* instance) {
+                          const CMPIObjectPath* path, const CMPIInstance* instance,
+                          const char** properties) {
     Object object(g_broker, context, path);
     CMPIStatus status = statusOf(CMPI_RC_OK);
     if (positionOnKeys(object, path)) {
-        status = object.modifyInstance(instance);
+        status = object.modifyInstance(instance, properties);
     } else {
         status = statusWithMessage(
             g_broker, CMPI_RC_ERR_NOT_FOUND,
@@ -205,18 +207,18 @@ const ClassRow* findClassRow(unsigned short classId) {
     return nullptr;
 }
 
-// The class id of the request's path, traced.
-unsigned short classIdOf(const CMPIObjectPath* path) {
+// The class id of the request's path, traced in the name of the operation.
+unsigned short classIdOf(const CMPIObjectPath* path, const Trace::Site& operation) {
     const unsigned short classId = ProviderUtilities::getClassId(path);
-    QUILL_TRACE_VARIABLE(classId);
+    QUILL_TRACE_VALUE_AT(operation, "classId", classId);
     return classId;
 }
 
 // The request class's operation, run at the operation boundary; a class
 // without it is not served.
 template <typename Operation, typename... Arguments>
-CMPIStatus runClassOperation(Operation InstanceOperations::*operation, const CMPIObjectPath* path,
-                             Arguments... arguments);
+CMPIStatus runClassOperation(const Trace::Site& site, Operation InstanceOperations::*operation,
+                             const CMPIObjectPath* path, Arguments... arguments);
 
 // The association base classes a request may name, and the provider's
 // classes each covers, in the order they are tried.
@@ -253,10 +255,10 @@ CMPIStatus runAtBoundary(const std::function<CMPIStatus()>& branch) {
 namespace {
 
 template <typename Operation, typename... Arguments>
-CMPIStatus runClassOperation(Operation InstanceOperations::*operation, const CMPIObjectPath* path,
-                             Arguments... arguments) {
+CMPIStatus runClassOperation(const Trace::Site& site, Operation InstanceOperations::*operation,
+                             const CMPIObjectPath* path, Arguments... arguments) {
     return runAtBoundary([&] {
-        const ClassRow* const row = findClassRow(classIdOf(path));
+        const ClassRow* const row = findClassRow(classIdOf(path, site));
         if (row == nullptr || row->instance.*operation == nullptr) {
             return statusOf(CMPI_RC_ERR_INVALID_CLASS);
         }
@@ -309,8 +311,8 @@ CMPIStatus IPInterface_MethodCleanup(CMPIMethodMI*, const CMPIContext*, CMPIBool
 CMPIStatus IPInterface_EnumInstanceNames(CMPIInstanceMI*, const CMPIContext* context,
                                          const CMPIResult* result, const CMPIObjectPath* path) {
     QUILL_MARK_PROVIDER_ENTRY();
-    const CMPIStatus status =
-        runClassOperation(&InstanceOperations::enumerateNames, path, context, result, path);
+    const CMPIStatus status = runClassOperation(
+        QUILL_TRACE_SITE(), &InstanceOperations::enumerateNames, path, context, result, path);
     QUILL_MARK_PROVIDER_EXIT();
     return status;
 }
@@ -319,8 +321,9 @@ CMPIStatus IPInterface_EnumInstances(CMPIInstanceMI*, const CMPIContext* context
                                      const CMPIResult* result, const CMPIObjectPath* path,
                                      const char** properties) {
     QUILL_MARK_PROVIDER_ENTRY();
-    const CMPIStatus status = runClassOperation(&InstanceOperations::enumerateInstances, path,
-                                                context, result, path, properties);
+    const CMPIStatus status =
+        runClassOperation(QUILL_TRACE_SITE(), &InstanceOperations::enumerateInstances, path,
+                          context, result, path, properties);
     QUILL_MARK_PROVIDER_EXIT();
     return status;
 }
@@ -329,8 +332,9 @@ CMPIStatus IPInterface_GetInstance(CMPIInstanceMI*, const CMPIContext* context,
                                    const CMPIResult* result, const CMPIObjectPath* path,
                                    const char** properties) {
     QUILL_MARK_PROVIDER_ENTRY();
-    const CMPIStatus status = runClassOperation(&InstanceOperations::getInstance, path, context,
-                                                result, path, properties);
+    const CMPIStatus status =
+        runClassOperation(QUILL_TRACE_SITE(), &InstanceOperations::getInstance, path, context,
+                          result, path, properties);
     QUILL_MARK_PROVIDER_EXIT();
     return status;
 }
@@ -345,14 +349,16 @@ CMPIStatus IPInterface_CreateInstance(CMPIInstanceMI*, const CMPIContext*, const
 
 CMPIStatus IPInterface_ModifyInstance(CMPIInstanceMI*, const CMPIContext* context,
                                       const CMPIResult* result, const CMPIObjectPath* path,
-                                      const CMPIInstance* instance, const char**) {
+                                      const CMPIInstance* instance, const char** properties) {
     QUILL_MARK_PROVIDER_ENTRY();
+    const Trace::Site site = QUILL_TRACE_SITE();
     const CMPIStatus status = runAtBoundary([&] {
         CMPIStatus branchStatus = statusOf(CMPI_RC_ERR_NOT_SUPPORTED);
-        const ClassRow* const row = findClassRow(classIdOf(path));
+        const ClassRow* const row = findClassRow(classIdOf(path, site));
         if (row != nullptr && row->instance.modifyInstance != nullptr) {
-            QUILL_TRACE_VALUE(row->pathVariable, objectPathText(g_broker, path));
-            branchStatus = row->instance.modifyInstance(context, result, path, instance);
+            QUILL_TRACE_VALUE_AT(site, row->pathVariable, objectPathText(g_broker, path));
+            branchStatus =
+                row->instance.modifyInstance(context, result, path, instance, properties);
         }
         return branchStatus;
     });
@@ -413,7 +419,7 @@ CMPIStatus IPInterface_InvokeMethod(CMPIMethodMI*, const CMPIContext* context,
     CMPIStatus status = statusOf(CMPI_RC_OK);
     CMPIUint32 ret = 0;
     try {
-        const ClassRow* const row = findClassRow(classIdOf(path));
+        const ClassRow* const row = findClassRow(classIdOf(path, QUILL_TRACE_SITE()));
         const MethodOperation* const operation = row != nullptr ? &row->method : nullptr;
         if (operation == nullptr || operation->name == nullptr) {
             ret = CMPI_RC_ERR_INVALID_CLASS;

@@ -2,6 +2,7 @@
 // CIMOM looks up, the MI function tables and the CMPI operations behind them.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <vector>
 
@@ -11,8 +12,9 @@
 namespace Quill {
 namespace IPInterfaceProvider {
 
-// The CIMOM's broker, stored by every factory call (the last one wins).
-extern const CMPIBroker* g_broker;
+// The CIMOM's broker, stored by every factory call (the last one wins). A
+// factory may run while other MIs already serve requests on other threads.
+extern std::atomic<const CMPIBroker*> g_broker;
 
 // Appends the ids of the provider's classes that an association request
 // naming className covers: the class itself when the catalogue knows it,

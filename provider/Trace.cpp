@@ -6,6 +6,9 @@
 #include <utility>
 
 namespace Quill {
+
+const std::string kLogComponent{"Tessaly.IPInterfaceProvider"};
+
 namespace Trace {
 
 const char* const kSeparator =
@@ -49,7 +52,9 @@ const char* format(Buffer& buffer, const char* pattern, Arguments... arguments) 
     return buffer.data();
 }
 
-const char* orEmpty(const char* text) { return text != nullptr ? text : ""; }
+const char* orEmpty(const char* text) {
+    return text != nullptr ? text : "";
+}
 
 }  // namespace
 
@@ -83,8 +88,8 @@ std::string qualifiedName(const char* prettyFunction) {
     return name.substr(start);
 }
 
-void emit(const char* function, const char* file, int line, const std::string& component,
-          int level, const char* text) {
+void emit(const char* function, const char* file, int line, const std::string& component, int level,
+          const char* text) {
     NxLog::NxMessageBuffer message;
     const std::string& record = NxLog::NxMessageBuffer::str(message << orEmpty(text));
     NxLog::NxLogger::logLevelMessage(orEmpty(function), orEmpty(file), line, component, level,
@@ -139,8 +144,7 @@ const char* formatVariable(const char* name, const char* file, int line, const c
                   orEmpty(name), orEmpty(value), line, orEmpty(file));
 }
 
-const char* formatVariable(const char* name, const char* file, int line,
-                           const std::string& value) {
+const char* formatVariable(const char* name, const char* file, int line, const std::string& value) {
     return formatVariable(name, file, line, value.c_str());
 }
 

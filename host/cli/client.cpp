@@ -205,7 +205,9 @@ void Client::modifyInstance(const CommandLine& command, ResultWriter& writer) co
         instance.setProperty(name, value);
         changed.push_back(name);
     }
-    check(router_.modifyInstance(context(path), path, instance, changed));
+    // A client that sends back more than it means to change names what counts.
+    check(router_.modifyInstance(context(path), path, instance,
+                                 command.properties ? *command.properties : changed));
     writer.modified(path);
 }
 

@@ -231,8 +231,9 @@ const std::vector<VerbInfo>& knownVerbs() {
          1},
         {"mi", "ModifyInstance", "PATH Name=value...",
          "Changes the named properties of the instance PATH names; values are typed\n"
-         "by the class declaration (SubnetMask=255.255.0.0, AddressOrigin=3).",
-         0, 2, kUnlimited},
+         "by the class declaration (SubnetMask=255.255.0.0, AddressOrigin=3). The\n"
+         "request's property list names the assigned properties, or those of --properties.",
+         kPropertiesOption, 2, kUnlimited},
         {"ci", "CreateInstance", "CLASS|PATH Name=value...",
          "Creates an instance with the given keys and properties and prints its path.", 0, 1,
          kUnlimited},

@@ -15,8 +15,8 @@ struct Lineage {
 };
 
 // The CIM schema's chains above our classes, as far as filters need them.
-const std::array<Lineage, 9>& lineages() {
-    static const std::array<Lineage, 9> known{{
+const std::array<Lineage, 10>& lineages() {
+    static const std::array<Lineage, 10> known{{
         {kComputerSystem,
          {"CIM_ComputerSystem", "CIM_System", "CIM_EnabledLogicalElement", "CIM_LogicalElement",
           "CIM_ManagedSystemElement", "CIM_ManagedElement"}},
@@ -41,6 +41,9 @@ const std::array<Lineage, 9>& lineages() {
           "CIM_EnabledLogicalElement", "CIM_LogicalElement", "CIM_ManagedSystemElement",
           "CIM_ManagedElement"}},
         {kDNSSAPSAPDependency, {"CIM_SAPSAPDependency", "CIM_Dependency"}},
+        {kConcreteJob,
+         {"CIM_ConcreteJob", "CIM_Job", "CIM_LogicalElement", "CIM_ManagedSystemElement",
+          "CIM_ManagedElement"}},
         {kIPProtocolEndpoint,
          {"CIM_IPProtocolEndpoint", "CIM_ProtocolEndpoint", "CIM_ServiceAccessPoint",
           "CIM_EnabledLogicalElement", "CIM_LogicalElement", "CIM_ManagedSystemElement",

@@ -13,6 +13,8 @@ inline constexpr std::string_view kDNSSettingData = "OVX_DNSSettingData";
 inline constexpr std::string_view kDNSGeneralSettingData = "OVX_DNSGeneralSettingData";
 inline constexpr std::string_view kDNSProtocolEndpoint = "OVX_DNSProtocolEndpoint";
 inline constexpr std::string_view kDNSSAPSAPDependency = "OVX_DNSSAPSAPDependency";
+// The job that RequestStateChange and ApplySettingToIPProtocolEndpoint name.
+inline constexpr std::string_view kConcreteJob = "OVX_ConcreteJob";
 // Served by the IP interface provider; the dependency points at it.
 inline constexpr std::string_view kIPProtocolEndpoint = "OVX_IPProtocolEndpoint";
 

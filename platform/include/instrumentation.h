@@ -68,6 +68,9 @@ using PropertyValue = std::variant<std::string, unsigned int, std::vector<std::s
 // The kind a value has; a value is fit for a property when the kinds agree.
 NodeLexicon::ValueKind valueKind(const PropertyValue& value);
 
+// New values for several properties of one node, applied in order.
+using PropertyChanges = std::vector<std::pair<NodeLexicon::Properties, PropertyValue>>;
+
 // An immutable tree of nodes, kept flat in depth-first pre-order. A node's
 // path is "/" followed by the ids from the top-level node down, joined by "/".
 class NodeTree {
@@ -126,13 +129,20 @@ class NodeStore {
     // The tree as it is now; never null. Cheap when nothing changed.
     virtual std::shared_ptr<const NodeTree> snapshot() = 0;
 
-    // Sets one property of the node at path to a value of the property's kind.
-    // True once the value is applied and kept. Refused (false) for a node that
-    // does not exist, a read-only property, or a value of the wrong kind.
-    // EnabledState 9 written to a ComputerSystem is a restart request, which a
-    // store handles in its own way (the file store only records it).
-    virtual bool writeProperty(const std::string& path, NodeLexicon::Properties property,
-                               const PropertyValue& value) = 0;
+    // Sets several properties of the node at path, each to a value of the
+    // property's kind, in one step: true once all of them are applied and
+    // kept; false, with nothing changed, when any one is refused (a node that
+    // does not exist, a read-only property, a value of the wrong kind) or the
+    // store cannot be written. Readers see either none or all of them. An
+    // empty batch changes nothing and answers true for an existing node.
+    // EnabledState 9 written to a ComputerSystem is a restart request and to
+    // an IPInterface a reset request; a store handles them in its own way
+    // (the file store only records them and leaves the state as it was).
+    virtual bool writeProperties(const std::string& path, const PropertyChanges& changes) = 0;
+
+    // A batch of one.
+    bool writeProperty(const std::string& path, NodeLexicon::Properties property,
+                       const PropertyValue& value);
 
     // Free-form JSON data that other host-side components keep beside the
     // tree, by section name: the section's JSON text, or nothing when absent.
@@ -173,8 +183,8 @@ class FileNodeStore : public NodeStore {
     static std::string defaultPath();
 
     std::shared_ptr<const NodeTree> snapshot() override;
-    bool writeProperty(const std::string& path, NodeLexicon::Properties property,
-                       const PropertyValue& value) override;
+    using NodeStore::writeProperty;
+    bool writeProperties(const std::string& path, const PropertyChanges& changes) override;
     std::optional<std::string> readSection(const std::string& name) override;
     bool updateSection(const std::string& name,
                        const std::function<bool(std::string& jsonText)>& update) override;
@@ -227,6 +237,10 @@ class Instrumentation {
     bool setProperty(NodeLexicon::Properties property, std::string& value);
     bool setProperty(NodeLexicon::Properties property, unsigned int& value);
     bool setProperty(NodeLexicon::Properties property, std::vector<std::string> value);
+    // Several properties of the current node at once, all or none: a value
+    // that does not convert, a read-only property or an idle cursor refuses
+    // the whole batch and nothing is written.
+    bool setProperties(const PropertyChanges& changes);
 
     // True when the cursor stands on a node and the property is in the
     // lexicon; readOnly then tells whether writes are refused.
@@ -240,7 +254,6 @@ class Instrumentation {
 
   private:
     const NodeTree::Node* current() const;
-    bool write(NodeLexicon::Properties property, const PropertyValue& value);
     void becomeIdle();
 
     std::shared_ptr<NodeStore> store_;

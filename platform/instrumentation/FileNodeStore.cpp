@@ -67,6 +67,45 @@ bool readFile(const std::string& path, std::string& content, std::string& error)
     return FileAccess::readAll(fd.get(), kMaxFileSize, content, error);
 }
 
+bool isReadOnly(const Json& node, const std::string& name) {
+    const auto readOnly = node.find("readOnly");
+    if (readOnly == node.end()) {
+        return false;
+    }
+    for (const auto& entry : *readOnly) {
+        if (entry == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// One change of a batch, applied to the node's JSON; false refuses the batch.
+bool applyChange(Json& node, const std::string& name, NodeLexicon::Properties property,
+                 const PropertyValue& value) {
+    if (isReadOnly(node, name)) {
+        return false;
+    }
+    const bool restarts =
+        property == NodeLexicon::EnabledState &&
+        (node.at("type") == "ComputerSystem" || node.at("type") == "IPInterface") &&
+        std::get<unsigned int>(value) == kResetState;
+    if (restarts) {
+        // Nothing here ever restarts the machine or resets an interface: the
+        // request is kept for whoever administers it, the state stays.
+        Json& requests = node["rebootRequests"];
+        if (!requests.is_object()) {
+            requests = Json::object();
+        }
+        const auto count = requests.value("count", 0ULL);
+        requests["count"] = count + 1;
+        requests["lastRequested"] = utcNow();
+        return true;
+    }
+    node["properties"][name] = SystemDescription::toJson(value);
+    return true;
+}
+
 std::shared_ptr<const NodeTree> emptyTree() noexcept {
     try {
         return std::make_shared<const NodeTree>();
@@ -247,42 +286,34 @@ std::shared_ptr<const NodeTree> FileNodeStore::snapshot() {
     }
 }
 
-bool FileNodeStore::writeProperty(const std::string& path, NodeLexicon::Properties property,
-                                  const PropertyValue& value) {
+bool FileNodeStore::writeProperties(const std::string& path, const PropertyChanges& changes) {
     try {
-        const auto name = NodeLexicon::propertyName(property);
-        const auto kind = NodeLexicon::propertyKind(property);
-        if (!name || !kind || *kind != valueKind(value)) {
-            return false;
+        std::vector<std::string> names;
+        for (const auto& [property, value] : changes) {
+            const auto name = NodeLexicon::propertyName(property);
+            const auto kind = NodeLexicon::propertyKind(property);
+            if (!name || !kind || *kind != valueKind(value)) {
+                return false;
+            }
+            names.push_back(*name);
         }
-        return state_->modify("write " + *name + " of " + path, [&](Json& document) {
+        std::string what = "write";
+        for (const auto& name : names) {
+            what += " " + name;
+        }
+        // Every change is applied to the document read under the lock; one
+        // refusal abandons the document, so the file keeps all or none.
+        return state_->modify(what + " of " + path, [&](Json& document) {
             Json* node = SystemDescription::locateNode(document, path);
             if (node == nullptr) {
                 return false;
             }
-            if (const auto readOnly = node->find("readOnly"); readOnly != node->end()) {
-                for (const auto& entry : *readOnly) {
-                    if (entry == *name) {
-                        return false;
-                    }
+            for (std::size_t index = 0; index < changes.size(); ++index) {
+                if (!applyChange(*node, names[index], changes[index].first,
+                                 changes[index].second)) {
+                    return false;
                 }
             }
-            const bool resetsSystem = property == NodeLexicon::EnabledState &&
-                                      node->at("type") == "ComputerSystem" &&
-                                      std::get<unsigned int>(value) == kResetState;
-            if (resetsSystem) {
-                // Nothing here ever restarts the machine: the request is kept
-                // for whoever administers it.
-                Json& requests = (*node)["rebootRequests"];
-                if (!requests.is_object()) {
-                    requests = Json::object();
-                }
-                const auto count = requests.value("count", 0ULL);
-                requests["count"] = count + 1;
-                requests["lastRequested"] = utcNow();
-                return true;
-            }
-            (*node)["properties"][*name] = SystemDescription::toJson(value);
             return true;
         });
     } catch (...) {

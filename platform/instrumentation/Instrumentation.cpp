@@ -146,7 +146,7 @@ bool Instrumentation::getProperty(NodeLexicon::Properties property,
 
 bool Instrumentation::setProperty(NodeLexicon::Properties property, std::string& value) {
     try {
-        return write(property, PropertyValue(value));
+        return setProperties({{property, PropertyValue(value)}});
     } catch (...) {
         return false;
     }
@@ -154,7 +154,7 @@ bool Instrumentation::setProperty(NodeLexicon::Properties property, std::string&
 
 bool Instrumentation::setProperty(NodeLexicon::Properties property, unsigned int& value) {
     try {
-        return write(property, PropertyValue(value));
+        return setProperties({{property, PropertyValue(value)}});
     } catch (...) {
         return false;
     }
@@ -163,7 +163,7 @@ bool Instrumentation::setProperty(NodeLexicon::Properties property, unsigned int
 bool Instrumentation::setProperty(NodeLexicon::Properties property,
                                   std::vector<std::string> value) {
     try {
-        return write(property, PropertyValue(std::move(value)));
+        return setProperties({{property, PropertyValue(std::move(value))}});
     } catch (...) {
         return false;
     }
@@ -217,34 +217,42 @@ const NodeTree::Node* Instrumentation::current() const {
     return &tree_->node(position_);
 }
 
-bool Instrumentation::write(NodeLexicon::Properties property, const PropertyValue& value) {
-    const NodeTree::Node* node = current();
-    const auto kind = NodeLexicon::propertyKind(property);
-    if (node == nullptr || !store_ || !kind) {
-        return false;
-    }
-    const auto converted = convert(value, *kind);
-    if (!converted) {
-        return false;
-    }
-    const std::string path = node->path;
-    if (!store_->writeProperty(path, property, *converted)) {
-        return false;
-    }
-    // Stand on the same node of the tree that holds our write; should the node
-    // have vanished meanwhile, keep walking the tree we had. The write stands
-    // either way.
+bool Instrumentation::setProperties(const PropertyChanges& changes) {
     try {
-        auto fresh = store_->snapshot();
-        const std::size_t position = fresh ? fresh->find(path) : NodeTree::npos;
-        if (position != NodeTree::npos) {
-            tree_ = std::move(fresh);
-            position_ = position;
+        const NodeTree::Node* node = current();
+        if (node == nullptr || !store_) {
+            return false;
         }
-    } catch (...) {
+        PropertyChanges converted;
+        converted.reserve(changes.size());
+        for (const auto& [property, value] : changes) {
+            const auto kind = NodeLexicon::propertyKind(property);
+            auto fitting = kind ? convert(value, *kind) : std::nullopt;
+            if (!fitting) {
+                return false;
+            }
+            converted.emplace_back(property, std::move(*fitting));
+        }
+        const std::string path = node->path;
+        if (!store_->writeProperties(path, converted)) {
+            return false;
+        }
+        // Stand on the same node of the tree that holds our writes; should the
+        // node have vanished meanwhile, keep walking the tree we had. The
+        // writes stand either way.
+        try {
+            auto fresh = store_->snapshot();
+            const std::size_t position = fresh ? fresh->find(path) : NodeTree::npos;
+            if (position != NodeTree::npos) {
+                tree_ = std::move(fresh);
+                position_ = position;
+            }
+        } catch (...) {
+        }
         return true;
+    } catch (...) {
+        return false;
     }
-    return true;
 }
 
 void Instrumentation::becomeIdle() {

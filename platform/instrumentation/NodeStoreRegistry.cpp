@@ -17,6 +17,15 @@ Registry& registry() {
 
 }  // namespace
 
+bool NodeStore::writeProperty(const std::string& path, NodeLexicon::Properties property,
+                              const PropertyValue& value) {
+    try {
+        return writeProperties(path, PropertyChanges{{property, value}});
+    } catch (...) {
+        return false;
+    }
+}
+
 void setNodeStore(std::shared_ptr<NodeStore> store) {
     Registry& current = registry();
     const std::lock_guard<std::mutex> lock(current.mutex);

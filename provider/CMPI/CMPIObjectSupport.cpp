@@ -1,6 +1,10 @@
 #include "CMPI/CMPIObjectSupport.h"
 
+#include <arpa/inet.h>
 #include <strings.h>
+
+#include <cstdint>
+#include <optional>
 
 #include "cmpimacs.h"
 
@@ -70,6 +74,48 @@ void ModificationPlan::checkAddress(const char* property, const std::string& val
     }
 }
 
+namespace {
+
+// The address as a number, nothing unless it is a dotted quad.
+std::optional<std::uint32_t> ipv4Number(const std::string& text) {
+    in_addr address{};
+    if (ProviderUtilities::ValidateInput(text, "") == 0 ||
+        inet_pton(AF_INET, text.c_str(), &address) != 1) {
+        return std::nullopt;
+    }
+    return ntohl(address.s_addr);
+}
+
+}  // namespace
+
+void ModificationPlan::checkHostAddress(const char* property, const std::string& value) {
+    QUILL_TRACE_ENTER_PARAMS(" property=" << property << " value=" << value);
+    if (value.empty()) {
+        return;
+    }
+    const auto number = ipv4Number(value);
+    const bool multicast = number && (*number >> 28) == 0xEu;
+    if (!number || *number == 0 || *number == 0xFFFFFFFFu || multicast) {
+        refuse(CMPI_RC_ERR_INVALID_PARAMETER, std::string("Invalid value for property '") +
+                                                  property +
+                                                  "': not an address an interface can have");
+    }
+}
+
+void ModificationPlan::checkSubnetMask(const char* property, const std::string& value) {
+    QUILL_TRACE_ENTER_PARAMS(" property=" << property << " value=" << value);
+    if (value.empty()) {
+        return;
+    }
+    const auto number = ipv4Number(value);
+    // A prefix mask is ones then zeros: its complement plus one is a power of two.
+    const std::uint32_t hostPart = number ? ~*number : 1u;
+    if (!number || (hostPart & (hostPart + 1u)) != 0) {
+        refuse(CMPI_RC_ERR_INVALID_PARAMETER, std::string("Invalid value for property '") +
+                                                  property + "': not a contiguous subnet mask");
+    }
+}
+
 void ModificationPlan::checkWritable(const char* property, bool writable) {
     QUILL_TRACE_ENTER_PARAMS(" property=" << property << " writable=" << writable);
     if (!writable) {
@@ -77,28 +123,69 @@ void ModificationPlan::checkWritable(const char* property, bool writable) {
     }
 }
 
-void ModificationPlan::write(const char* property, std::function<bool()> apply) {
+void ModificationPlan::staged(const char* property) {
     QUILL_TRACE_ENTER_PARAMS(" property=" << property);
-    writes_.push_back(Write{property, std::move(apply)});
+    staged_.emplace_back(property);
 }
 
-CMPIStatus ModificationPlan::carryOut(const std::function<bool()>& undo) const {
+CMPIStatus ModificationPlan::carryOut(const std::function<bool()>& commit) const {
     QUILL_TRACE_ENTER();
     if (refusal_) {
         QUILL_TRACE_MESSAGE(Trace::kFailureLevel, refusal_->second);
         return statusWithMessage(broker_, refusal_->first, refusal_->second);
     }
-    for (const Write& write : writes_) {
-        if (!write.apply()) {
-            const bool undone = undo();
-            const std::string message =
-                std::string("The system refused the new value of property '") + write.property +
-                (undone ? "'; nothing was changed" : "'; earlier changes could not be taken back");
-            QUILL_TRACE_MESSAGE(Trace::kFailureLevel, message);
-            return statusWithMessage(broker_, CMPI_RC_ERR_FAILED, message);
+    if (staged_.empty() || commit()) {
+        return okStatus();
+    }
+    std::string names;
+    for (const std::string& name : staged_) {
+        names += (names.empty() ? "'" : ", '") + name + "'";
+    }
+    const std::string message =
+        "The system refused the new values of " + names + "; nothing was changed";
+    QUILL_TRACE_MESSAGE(Trace::kFailureLevel, message);
+    return statusWithMessage(broker_, CMPI_RC_ERR_FAILED, message);
+}
+
+ModifyInput readModifyValue(const CMPIInstance* instance, const char* name, CMPIType type,
+                            ModifyValue& value) {
+    if (instance == nullptr || instance->hdl == nullptr) {
+        return ModifyInput::Absent;
+    }
+    CMPIStatus status{CMPI_RC_OK, nullptr};
+    const CMPIData data = CMGetProperty(instance, name, &status);
+    if (status.rc != CMPI_RC_OK || (data.state & CMPI_notFound) != 0) {
+        return ModifyInput::Absent;
+    }
+    if ((data.state & CMPI_nullValue) != 0) {
+        return ModifyInput::Null;
+    }
+    if (type == CMPI_string) {
+        std::string text;
+        if (ProviderUtilities::getProperty(instance, name, text, false)) {
+            value = std::move(text);
+            return ModifyInput::Present;
+        }
+    } else if (type == CMPI_uint16) {
+        unsigned short number = 0;
+        if (ProviderUtilities::getProperty(instance, name, number)) {
+            value = number;
+            return ModifyInput::Present;
         }
     }
-    return okStatus();
+    return ModifyInput::WrongType;
+}
+
+bool isListed(const char** properties, const char* name) {
+    if (properties == nullptr) {
+        return true;
+    }
+    for (const char** listed = properties; *listed != nullptr; ++listed) {
+        if (strcasecmp(*listed, name) == 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace IPInterfaceProvider

@@ -1,19 +1,21 @@
 // What every CMPI object class does the same way: object paths written from
 // model getters, incoming keys turned into model filters, instances filled
 // property by property, the search for the element a path names exactly,
-// and the check-everything-then-write pattern of modifyInstance.
+// and the table-driven modify step: check everything, then write one batch.
 #pragma once
 
 #include <functional>
 #include <optional>
 #include <string>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "Trace.h"
 #include "cmpidt.h"
 #include "cmpift.h"
 #include "cmpimacs.h"
+#include "instrumentation.h"
 #include "providerutilities.h"
 
 namespace Quill {
@@ -63,16 +65,18 @@ CMPIObjectPath* buildObjectPath(const CMPIBroker* broker, const char* className,
 }
 
 // Hands every key of the path that names a filter to narrow, in the order of
-// filters; absent keys are skipped. A path without keys narrows nothing.
+// filters; absent keys are skipped. A path without keys narrows nothing. The
+// keys are traced in the name of the caller (QUILL_TRACE_SITE()).
 template <typename Filters, typename Narrow>
-void narrowByKeys(const CMPIObjectPath* path, const Filters& filters, Narrow narrow) {
+void narrowByKeys(const CMPIObjectPath* path, const Filters& filters, Narrow narrow,
+                  const Trace::Site& caller) {
     if (ProviderUtilities::getKeyCount(path) == 0) {
         return;
     }
     for (const KeyFilter& filter : filters) {
         std::string value;
         if (ProviderUtilities::getKeyProperty(path, filter.key, value)) {
-            QUILL_TRACE_VALUE(filter.key, value);
+            QUILL_TRACE_VALUE_AT(caller, filter.key, value);
             narrow(filter.filterType, std::move(value));
         }
     }
@@ -127,9 +131,9 @@ bool positionOnKeys(Object& object, const CMPIObjectPath* requested) {
     return false;
 }
 
-// The changes one modifyInstance request would make. Every property is
-// checked first; the writes happen only when nothing was refused, and a write
-// the node tree refuses takes back the writes made before it.
+// The outcome of one modify request: every property is checked first, and
+// the writes, staged in the class's change target, are carried out only when
+// nothing was refused, as one batch that the system takes whole or not at all.
 class ModificationPlan {
   public:
     explicit ModificationPlan(const CMPIBroker* broker) : broker_(broker) {}
@@ -140,27 +144,111 @@ class ModificationPlan {
 
     // Refuses with rc 4 unless ValidateInput accepts the address text.
     void checkAddress(const char* property, const std::string& value, const std::string& kind);
+    // Refuses with rc 4 an IPv4 address that no interface may carry: not an
+    // address, 0.0.0.0, 255.255.255.255 or multicast. Empty clears and passes.
+    void checkHostAddress(const char* property, const std::string& value);
+    // Refuses with rc 4 a mask that is not a contiguous prefix mask
+    // (255.255.255.0 passes, 10.20.30.40 does not). Empty passes.
+    void checkSubnetMask(const char* property, const std::string& value);
     // Refuses with rc 1 when the element does not take writes of the property.
     void checkWritable(const char* property, bool writable);
 
-    // A write to make once every check has passed; apply says whether it was taken.
-    void write(const char* property, std::function<bool()> apply);
+    // Notes that a write of the property was staged.
+    void staged(const char* property);
 
-    // The refusal, or the writes in order: rc 0 when all were taken, else
-    // undo() (true when it took everything back) and rc 1 naming the
-    // property whose write was refused.
-    CMPIStatus carryOut(const std::function<bool()>& undo) const;
+    // The refusal; else rc 0 when nothing was staged or commit took the batch,
+    // or rc 1 naming the staged properties when the system refused it (and so
+    // changed nothing).
+    CMPIStatus carryOut(const std::function<bool()>& commit) const;
 
   private:
-    struct Write {
-        const char* property;
-        std::function<bool()> apply;
-    };
-
     const CMPIBroker* const broker_;
     std::optional<std::pair<CMPIrc, std::string>> refusal_;
-    std::vector<Write> writes_;
+    std::vector<std::string> staged_;
 };
+
+// A value a modify request carries for one property.
+using ModifyValue = std::variant<std::string, unsigned short>;
+
+// One row of the table every modifiable class declares: a property clients
+// may change. Target is where the class stages its writes and what carries
+// them out; it must offer
+//     bool commit();   // every staged write taken, or none (false)
+// NodeChanges below serves classes whose properties live on the interface
+// node; a class whose values go elsewhere (an ifcfg file, for instance)
+// supplies its own target with the same commit.
+template <typename Target>
+struct ModifiableProperty {
+    const char* name;
+    CMPIType type;  // CMPI_string or CMPI_uint16
+    // What the element has now, nothing when unknown. A value equal to it is
+    // left alone, so an instance sent back as it was read changes nothing.
+    std::optional<ModifyValue> (*current)(const Target& target);
+    // Refuses, through the plan, a value the element cannot take.
+    void (*check)(const Target& target, const char* name, const ModifyValue& value,
+                  ModificationPlan& plan);
+    // Adds the write to the target.
+    void (*stage)(Target& target, const ModifyValue& value);
+};
+
+// Writes to the current interface node of a model, committed as one batch
+// through the model's commitChanges.
+template <typename Model>
+struct NodeChanges {
+    Model& model;
+    PropertyChanges writes;
+    bool commit() { return writes.empty() || model.commitChanges(writes); }
+};
+
+// How the new instance carries a property of the table.
+enum class ModifyInput { Absent, Null, WrongType, Present };
+ModifyInput readModifyValue(const CMPIInstance* instance, const char* name, CMPIType type,
+                            ModifyValue& value);
+
+// Whether the request's property list lets the property be modified; a null
+// list lets every property be. Names compare without regard to case.
+bool isListed(const char** properties, const char* name);
+
+// The modify step of every class: for each row of the table that the
+// request's property list names and the new instance carries, a null value
+// or one of another type is refused with rc 4 naming the property; a value
+// equal to the current one is left alone; any other passes the row's check
+// and is staged. Then the target commits the whole batch, or nothing is
+// written at all.
+template <typename Target, typename Table>
+CMPIStatus modifyByTable(const CMPIBroker* broker, const CMPIInstance* newInstance,
+                         const char** properties, Target& target, const Table& table) {
+    ModificationPlan plan(broker);
+    for (const ModifiableProperty<Target>& row : table) {
+        if (!isListed(properties, row.name)) {
+            continue;
+        }
+        ModifyValue value;
+        switch (readModifyValue(newInstance, row.name, row.type, value)) {
+            case ModifyInput::Absent:
+                continue;
+            case ModifyInput::Null:
+                plan.refuse(CMPI_RC_ERR_INVALID_PARAMETER,
+                            std::string("Property '") + row.name + "' cannot be set to null");
+                continue;
+            case ModifyInput::WrongType:
+                plan.refuse(CMPI_RC_ERR_INVALID_PARAMETER,
+                            std::string("Property '") + row.name + "' has the wrong type");
+                continue;
+            case ModifyInput::Present:
+                break;
+        }
+        if (row.current(target) == value) {
+            continue;
+        }
+        row.check(target, row.name, value, plan);
+        if (!plan.refused()) {
+            row.stage(target, value);
+            plan.staged(row.name);
+        }
+    }
+    return plan.carryOut([&target] { return target.commit(); });
+}
 
 // Puts the object on the element that the new instance's own path names, as
 // modifyInstance needs. Nothing when it stands there; otherwise the status

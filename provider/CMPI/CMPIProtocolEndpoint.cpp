@@ -1,6 +1,8 @@
 #include "CMPI/CMPIProtocolEndpoint.h"
 
 #include <array>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "CMPI/CMPIObjectSupport.h"
@@ -35,6 +37,63 @@ constexpr unsigned short kReset = 11;
 constexpr unsigned short kStaticOrigin = 3;
 constexpr unsigned short kDhcpOrigin = 4;
 
+using EndpointChanges = NodeChanges<Endpoint>;
+
+std::optional<ModifyValue> currentOrigin(const EndpointChanges& changes) {
+    unsigned short origin = 0;
+    changes.model.getAddressOrigin(origin);
+    return ModifyValue(origin);
+}
+
+template <bool (Endpoint::*getter)(std::string&) const>
+std::optional<ModifyValue> currentText(const EndpointChanges& changes) {
+    std::string text;
+    if (!(changes.model.*getter)(text)) {
+        return std::nullopt;
+    }
+    return ModifyValue(std::move(text));
+}
+
+void checkAddress(const EndpointChanges& changes, const char* name, const ModifyValue& value,
+                  ModificationPlan& plan) {
+    plan.checkHostAddress(name, std::get<std::string>(value));
+    plan.checkWritable(name, changes.model.canSetIPv4Address());
+}
+
+void checkMask(const EndpointChanges& changes, const char* name, const ModifyValue& value,
+               ModificationPlan& plan) {
+    plan.checkSubnetMask(name, std::get<std::string>(value));
+    plan.checkWritable(name, changes.model.canSetSubnetMask());
+}
+
+void checkOrigin(const EndpointChanges& changes, const char* name, const ModifyValue& value,
+                 ModificationPlan& plan) {
+    const unsigned short origin = std::get<unsigned short>(value);
+    if (origin != kStaticOrigin && origin != kDhcpOrigin) {
+        plan.refuse(CMPI_RC_ERR_INVALID_PARAMETER,
+                    std::string("Invalid value for property '") + name +
+                        "': only 3 (static) and 4 (DHCP) can be applied");
+    }
+    plan.checkWritable(name, changes.model.canSetAddressOrigin());
+}
+
+template <void (Endpoint::*stage)(std::string, PropertyChanges&) const>
+void stageText(EndpointChanges& changes, const ModifyValue& value) {
+    (changes.model.*stage)(std::get<std::string>(value), changes.writes);
+}
+
+void stageOrigin(EndpointChanges& changes, const ModifyValue& value) {
+    changes.model.stageAddressOrigin(std::get<unsigned short>(value), changes.writes);
+}
+
+const std::array<ModifiableProperty<EndpointChanges>, 3> kModifiable{{
+    {"AddressOrigin", CMPI_uint16, &currentOrigin, &checkOrigin, &stageOrigin},
+    {"IPv4Address", CMPI_string, &currentText<&Endpoint::getIPv4Address>, &checkAddress,
+     &stageText<&Endpoint::stageIPv4Address>},
+    {"SubnetMask", CMPI_string, &currentText<&Endpoint::getSubnetMask>, &checkMask,
+     &stageText<&Endpoint::stageSubnetMask>},
+}};
+
 constexpr CMPIUint32 kMethodSucceeded = 0;
 constexpr CMPIUint32 kMethodFailed = 4;
 
@@ -66,9 +125,12 @@ CMPIProtocolEndpoint::~CMPIProtocolEndpoint() {
 
 void CMPIProtocolEndpoint::setObjectPath(const CMPIObjectPath* objectPath) {
     QUILL_TRACE_ENTER_PARAMS(" objectPath=" << static_cast<const void*>(objectPath));
-    narrowByKeys(objectPath, kKeyFilters, [this](unsigned int filterType, std::string value) {
-        model.setFilter(filterType, std::move(value));
-    });
+    narrowByKeys(
+        objectPath, kKeyFilters,
+        [this](unsigned int filterType, std::string value) {
+            model.setFilter(filterType, std::move(value));
+        },
+        QUILL_TRACE_SITE());
 }
 
 CMPIObjectPath* CMPIProtocolEndpoint::getObjectPath() const {
@@ -95,7 +157,7 @@ CMPIInstance* CMPIProtocolEndpoint::getCMPIInstance(const char** properties) con
     writer.set("IPVersionSupport", model, &Endpoint::getIPVersionSupport);
     writer.set("ProtocolIFType", model, &Endpoint::getProtocolIFType);
     writer.set("EnabledState", model, &Endpoint::getEnabledState);
-    writer.set("RequestedState", model, &Endpoint::getEnabledState);
+    writer.set("RequestedState", model, &Endpoint::getRequestedState);
     if (const auto origin = writer.set("AddressOrigin", model, &Endpoint::getAddressOrigin)) {
         QUILL_TRACE_VALUE("IPOrigin in u16", *origin);
     }
@@ -122,52 +184,19 @@ void CMPIProtocolEndpoint::initialize() {
     model.initialize();
 }
 
-CMPIStatus CMPIProtocolEndpoint::modifyInstance(const CMPIInstance* newInstance) {
-    QUILL_TRACE_ENTER_PARAMS(" newInstance=" << static_cast<const void*>(newInstance));
+CMPIStatus CMPIProtocolEndpoint::modifyInstance(const CMPIInstance* newInstance,
+                                                const char** properties) {
+    QUILL_TRACE_ENTER_PARAMS(" newInstance=" << static_cast<const void*>(newInstance)
+                                             << " properties="
+                                             << static_cast<const void*>(properties));
+    // The object already stands on the element the request's path names; the
+    // instance carries its own path, and only an element that both name is
+    // changed, so a client cannot write one endpoint under another's name.
     if (const auto end = positionOnInstance(*this, broker, newInstance, kClassName, "objstring")) {
         return *end;
     }
-    ModificationPlan plan(broker);
-
-    // Values equal to what the endpoint has are left alone, so that an
-    // instance sent back as it was read changes nothing.
-    unsigned short origin = 0;
-    if (ProviderUtilities::getProperty(newInstance, "AddressOrigin", origin)) {
-        unsigned short current = 0;
-        model.getAddressOrigin(current);
-        if (origin != current) {
-            if (origin != kStaticOrigin && origin != kDhcpOrigin) {
-                plan.refuse(CMPI_RC_ERR_INVALID_PARAMETER,
-                            "Invalid value for property 'AddressOrigin': only 3 (static) and 4 "
-                            "(DHCP) can be applied");
-            }
-            plan.checkWritable("AddressOrigin", model.canSetAddressOrigin());
-            plan.write("AddressOrigin", [this, origin] { return model.setAddressOrigin(origin); });
-        }
-    }
-
-    std::string address;
-    if (ProviderUtilities::getProperty(newInstance, "IPv4Address", address, false)) {
-        std::string current;
-        if (!model.getIPv4Address(current) || address != current) {
-            plan.checkAddress("IPv4Address", address, "");
-            plan.checkWritable("IPv4Address", model.canSetIPv4Address());
-            plan.write("IPv4Address", [this, address] { return model.setIPv4Address(address); });
-        }
-    }
-
-    std::string mask;
-    if (ProviderUtilities::getProperty(newInstance, "SubnetMask", mask, false)) {
-        std::string current;
-        if (!model.getSubnetMask(current) || mask != current) {
-            plan.checkAddress("SubnetMask", mask, "");
-            plan.checkWritable("SubnetMask", model.canSetSubnetMask());
-            plan.write("SubnetMask", [this, mask] { return model.setSubnetMask(mask); });
-        }
-    }
-
-    const IPprotocolEndpoint::AddressSettings before = model.captureAddressSettings();
-    return plan.carryOut([this, &before] { return model.restoreAddressSettings(before); });
+    EndpointChanges changes{model, {}};
+    return modifyByTable(broker, newInstance, properties, changes, kModifiable);
 }
 
 CMPIUint32 CMPIProtocolEndpoint::executeMethod(const CMPIArgs* in, CMPIArgs* out,
@@ -181,8 +210,15 @@ CMPIUint32 CMPIProtocolEndpoint::executeMethod(const CMPIArgs* in, CMPIArgs* out
                              "Invalid Type of Parameter");
         return kMethodFailed;
     }
-    const CMPIData timeout = in != nullptr ? CMGetArg(in, "TimeoutPeriod", status) : CMPIData{};
-    if (timeout.type != CMPI_dateTime) {
+    // A null or absent timeout means no time requirement, as the class
+    // defines it; only a value of another type is refused.
+    CMPIStatus timeoutStatus = okStatus();
+    const CMPIData timeout =
+        in != nullptr ? CMGetArg(in, "TimeoutPeriod", &timeoutStatus) : CMPIData{};
+    const bool noTimeout = in == nullptr || timeoutStatus.rc != CMPI_RC_OK ||
+                           timeout.type == CMPI_null ||
+                           (timeout.state & (CMPI_nullValue | CMPI_notFound)) != 0;
+    if (!noTimeout && timeout.type != CMPI_dateTime) {
         CMSetStatusWithChars(broker, status, CMPI_RC_ERR_INVALID_PARAMETER,
                              "Invalid Type of TimeOut Parameter");
         return kMethodFailed;
@@ -204,11 +240,14 @@ CMPIUint32 CMPIProtocolEndpoint::executeMethod(const CMPIArgs* in, CMPIArgs* out
         broker != nullptr ? CMNewObjectPath(broker, nameSpace.c_str(), kJobClassName, status)
                           : nullptr;
     if (job != nullptr && job->hdl != nullptr) {
-        CMAddKey(job, "InstanceID", kJobInstanceId, CMPI_chars);
-        if (out != nullptr) {
-            CMAddArg(out, "Job", &job, CMPI_ref);
+        const bool keyed = CMAddKey(job, "InstanceID", kJobInstanceId, CMPI_chars).rc == CMPI_RC_OK;
+        const bool added =
+            keyed && out != nullptr && CMAddArg(out, "Job", &job, CMPI_ref).rc == CMPI_RC_OK;
+        if (added) {
+            QUILL_TRACE_MESSAGE(Trace::kInfoLevel, "Job Created Successfully");
+        } else {
+            QUILL_TRACE_MESSAGE(Trace::kFailureLevel, "The Job reference could not be returned");
         }
-        QUILL_TRACE_MESSAGE(Trace::kInfoLevel, "Job Created Successfully");
     }
     return kMethodSucceeded;
 }

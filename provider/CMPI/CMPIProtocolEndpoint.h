@@ -41,8 +41,9 @@ class CMPIProtocolEndpoint {
     void initialize();
 
     // Changes "AddressOrigin", "IPv4Address" and "SubnetMask" of the endpoint
-    // that the instance's own path names, all or none.
-    CMPIStatus modifyInstance(const CMPIInstance* newInstance);
+    // that the instance's own path names, all or none; with a property list,
+    // only the properties it names.
+    CMPIStatus modifyInstance(const CMPIInstance* newInstance, const char** properties = nullptr);
 
     // RequestStateChange on the current endpoint: 0 on success, 4 on failure.
     CMPIUint32 executeMethod(const CMPIArgs* in, CMPIArgs* out, CMPIStatus* status);

@@ -10,7 +10,11 @@
 //   bool standsOnPosition() const       whether the walk stands on a position
 //   std::optional<bool> filterMatches(const InterfaceFilter&, const std::string& actual) const
 //                                       a comparison other than exact equality
-// A model that keeps these private declares the walk its friend.
+// A model that keeps these private declares the walk its friend. It names
+// itself in the walk's trace records with
+//   static const char* const kTraceName;   its qualified class name
+//   static const char* const kTraceFile;   its source file
+// so that a trace tells which model walked.
 #pragma once
 
 #include <optional>
@@ -35,7 +39,8 @@ class FilteredInterfaceWalk {
     // Narrows the walk and moves on from where it stands to the first position
     // that passes every filter so far; a later filter never restarts the walk.
     void setFilter(unsigned int filterType, std::string reference) {
-        QUILL_TRACE_ENTER_PARAMS(" filterType=" << filterType << " reference=" << reference);
+        QUILL_TRACE_ENTER_PARAMS_AT(site("setFilter"),
+                                    " filterType=" << filterType << " reference=" << reference);
         filterApplied_ = true;
         filters_.push_back(InterfaceFilter{filterType, std::move(reference)});
         while (model().standsOnPosition() && !evaluate()) {
@@ -45,7 +50,8 @@ class FilteredInterfaceWalk {
 
     // Whether the current position passes every filter.
     bool evaluate() const {
-        QUILL_TRACE_ENTER();
+        const Trace::Site here = site("evaluate");
+        QUILL_TRACE_ENTER_AT(here);
         bool passes = true;
         for (auto filter = filters_.begin(); passes && filter != filters_.end(); ++filter) {
             const std::optional<std::string> actual = model().filterValue(filter->filterType);
@@ -57,13 +63,13 @@ class FilteredInterfaceWalk {
                 passes = *matches;
             }
         }
-        QUILL_TRACE_VARIABLE(passes);
+        QUILL_TRACE_VALUE_AT(here, "passes", passes);
         return passes;
     }
 
     // One position on; with filters, on to the next that passes them all.
     void operator++() {
-        QUILL_TRACE_ENTER();
+        QUILL_TRACE_ENTER_AT(site("operator++"));
         model().rawStep();
         while (filterApplied_ && model().standsOnPosition() && !evaluate()) {
             model().rawStep();
@@ -71,8 +77,15 @@ class FilteredInterfaceWalk {
     }
 
     explicit operator bool() const {
-        QUILL_TRACE_METHOD();
+        QUILL_TRACE_METHOD_AT(site("operator bool"));
         return model().standsOnPosition();
+    }
+
+    // Writes several properties of the current interface in one batch: all of
+    // them are taken, or none is (false).
+    bool commitChanges(const PropertyChanges& changes) {
+        QUILL_TRACE_ENTER_AT(site("commitChanges"));
+        return cursor_.setProperties(changes);
     }
 
   protected:
@@ -80,7 +93,7 @@ class FilteredInterfaceWalk {
 
     // Back to an unfiltered walk from the first interface.
     void restart() {
-        QUILL_TRACE_ENTER();
+        QUILL_TRACE_ENTER_AT(site("restart"));
         filterApplied_ = false;
         cursor_.selectNode(NodeLexicon::IPInterface);
         filters_.clear();
@@ -106,6 +119,10 @@ class FilteredInterfaceWalk {
     Instrumentation& cursor() { return cursor_; }
 
   private:
+    static Trace::Site site(const char* member) {
+        return Trace::Site{std::string(Model::kTraceName) + "::" + member, Model::kTraceFile};
+    }
+
     Model& model() { return static_cast<Model&>(*this); }
     const Model& model() const { return static_cast<const Model&>(*this); }
 

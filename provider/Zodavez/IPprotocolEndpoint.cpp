@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <utility>
 
 namespace Quill {
 namespace IPInterfaceProvider {
@@ -24,9 +25,13 @@ constexpr unsigned short kCimEnabled = 2;
 constexpr unsigned short kCimDisabled = 3;
 constexpr unsigned short kCimNotApplicable = 5;
 constexpr unsigned short kCimReset = 11;
+constexpr unsigned short kCimRequestNotApplicable = 12;
 
 // CIM AddressOrigin of a node origin code: DHCP 1, BOOTP 2, static 3,
-// IPv6 auto-configuration 4, other 5 and 6.
+// IPv6 auto-configuration 4, other 5 and 6. Auto-configuration is the class's
+// "IPv6AutoConfig" (8); 6 would read as "IPv4 Link Local".
+constexpr unsigned short kCimIPv6AutoConfig = 8;
+
 unsigned short cimAddressOrigin(unsigned int nodeOrigin) {
     switch (nodeOrigin) {
         case 1:
@@ -36,7 +41,7 @@ unsigned short cimAddressOrigin(unsigned int nodeOrigin) {
         case 3:
             return 3;
         case 4:
-            return 6;
+            return kCimIPv6AutoConfig;
         case 5:
         case 6:
             return 1;
@@ -81,6 +86,9 @@ bool readHostName(std::string& name) {
 }
 
 }  // namespace
+
+const char* const IPprotocolEndpoint::kTraceName = "Quill::IPInterfaceProvider::IPprotocolEndpoint";
+const char* const IPprotocolEndpoint::kTraceFile = __FILE__;
 
 IPprotocolEndpoint::IPprotocolEndpoint() {
     QUILL_TRACE_METHOD();
@@ -224,6 +232,15 @@ bool IPprotocolEndpoint::getEnabledState(unsigned short& value) const {
     return true;
 }
 
+bool IPprotocolEndpoint::getRequestedState(unsigned short& value) const {
+    QUILL_TRACE_ENTER();
+    getEnabledState(value);
+    if (value == kCimNotApplicable) {
+        value = kCimRequestNotApplicable;
+    }
+    return true;
+}
+
 bool IPprotocolEndpoint::getAddressOrigin(unsigned short& value) const {
     QUILL_TRACE_ENTER();
     unsigned int origin = 0;
@@ -257,20 +274,40 @@ bool IPprotocolEndpoint::setEnabledState(unsigned short requestedState) {
     return cursor().setProperty(NodeLexicon::EnabledState, *state);
 }
 
+void IPprotocolEndpoint::stageIPv4Address(std::string address, PropertyChanges& changes) const {
+    QUILL_TRACE_ENTER_PARAMS(" address=" << address);
+    changes.emplace_back(NodeLexicon::IPv4Address, std::move(address));
+}
+
+void IPprotocolEndpoint::stageSubnetMask(std::string mask, PropertyChanges& changes) const {
+    QUILL_TRACE_ENTER_PARAMS(" mask=" << mask);
+    changes.emplace_back(NodeLexicon::SubnetMask, std::move(mask));
+}
+
+void IPprotocolEndpoint::stageAddressOrigin(unsigned short origin, PropertyChanges& changes) const {
+    QUILL_TRACE_ENTER_PARAMS(" origin=" << origin);
+    changes.emplace_back(NodeLexicon::AddressOrigin, nodeAddressOrigin(origin));
+}
+
 bool IPprotocolEndpoint::setIPv4Address(std::string address) {
     QUILL_TRACE_ENTER_PARAMS(" address=" << address);
-    return cursor().setProperty(NodeLexicon::IPv4Address, address);
+    PropertyChanges changes;
+    stageIPv4Address(std::move(address), changes);
+    return commitChanges(changes);
 }
 
 bool IPprotocolEndpoint::setSubnetMask(std::string mask) {
     QUILL_TRACE_ENTER_PARAMS(" mask=" << mask);
-    return cursor().setProperty(NodeLexicon::SubnetMask, mask);
+    PropertyChanges changes;
+    stageSubnetMask(std::move(mask), changes);
+    return commitChanges(changes);
 }
 
 bool IPprotocolEndpoint::setAddressOrigin(unsigned short origin) {
     QUILL_TRACE_ENTER_PARAMS(" origin=" << origin);
-    unsigned int nodeOrigin = nodeAddressOrigin(origin);
-    return cursor().setProperty(NodeLexicon::AddressOrigin, nodeOrigin);
+    PropertyChanges changes;
+    stageAddressOrigin(origin, changes);
+    return commitChanges(changes);
 }
 
 bool IPprotocolEndpoint::canSetEnabledState() const {
@@ -291,45 +328,6 @@ bool IPprotocolEndpoint::canSetSubnetMask() const {
 bool IPprotocolEndpoint::canSetAddressOrigin() const {
     QUILL_TRACE_METHOD();
     return isWritable(NodeLexicon::AddressOrigin);
-}
-
-IPprotocolEndpoint::AddressSettings IPprotocolEndpoint::captureAddressSettings() const {
-    QUILL_TRACE_ENTER();
-    AddressSettings settings;
-    unsigned int origin = 0;
-    if (cursor().getProperty(NodeLexicon::AddressOrigin, origin)) {
-        settings.origin = origin;
-    }
-    std::string text;
-    if (cursor().getProperty(NodeLexicon::IPv4Address, text)) {
-        settings.ipv4Address = text;
-    }
-    text.clear();
-    if (cursor().getProperty(NodeLexicon::SubnetMask, text)) {
-        settings.subnetMask = text;
-    }
-    return settings;
-}
-
-bool IPprotocolEndpoint::restoreAddressSettings(const AddressSettings& settings) {
-    QUILL_TRACE_ENTER();
-    // Only what differs is written, so that a property nobody changed is
-    // never at stake.
-    const AddressSettings now = captureAddressSettings();
-    bool restored = true;
-    if (settings.origin && settings.origin != now.origin) {
-        unsigned int origin = *settings.origin;
-        restored = cursor().setProperty(NodeLexicon::AddressOrigin, origin) && restored;
-    }
-    if (settings.ipv4Address && settings.ipv4Address != now.ipv4Address) {
-        std::string address = *settings.ipv4Address;
-        restored = cursor().setProperty(NodeLexicon::IPv4Address, address) && restored;
-    }
-    if (settings.subnetMask && settings.subnetMask != now.subnetMask) {
-        std::string mask = *settings.subnetMask;
-        restored = cursor().setProperty(NodeLexicon::SubnetMask, mask) && restored;
-    }
-    return restored;
 }
 
 }  // namespace IPInterfaceProvider

@@ -14,6 +14,8 @@ class IPprotocolEndpoint : public FilteredInterfaceWalk<IPprotocolEndpoint> {
   public:
     static constexpr unsigned int kSystemNameFilter = 0;
     static constexpr unsigned int kNameFilter = 1;
+    static const char* const kTraceName;
+    static const char* const kTraceFile;
 
     IPprotocolEndpoint();
 
@@ -35,12 +37,20 @@ class IPprotocolEndpoint : public FilteredInterfaceWalk<IPprotocolEndpoint> {
     bool getAddressType(unsigned short& value) const;
     bool getIPVersionSupport(unsigned short& value) const;
     bool getEnabledState(unsigned short& value) const;
+    // As EnabledState, except that "Not Applicable" is 12 here, not 5.
+    bool getRequestedState(unsigned short& value) const;
     bool getAddressOrigin(unsigned short& value) const;
     bool getSystemCreationClassName(std::string& value) const;
     bool getSystemName(std::string& value) const;
 
-    // Setters change the current interface and say whether the node tree
-    // took the change.
+    // The node writes that make a change, added to a batch that
+    // commitChanges then carries out whole or not at all.
+    void stageIPv4Address(std::string address, PropertyChanges& changes) const;
+    void stageSubnetMask(std::string mask, PropertyChanges& changes) const;
+    void stageAddressOrigin(unsigned short origin, PropertyChanges& changes) const;
+
+    // Setters change the current interface at once and say whether the node
+    // tree took the change.
     bool setEnabledState(unsigned short requestedState);
     bool setIPv4Address(std::string address);
     bool setSubnetMask(std::string mask);
@@ -52,17 +62,6 @@ class IPprotocolEndpoint : public FilteredInterfaceWalk<IPprotocolEndpoint> {
     bool canSetIPv4Address() const;
     bool canSetSubnetMask() const;
     bool canSetAddressOrigin() const;
-
-    // The current interface's address settings as the node tree holds them,
-    // so that a change made of several writes can be taken back.
-    struct AddressSettings {
-        std::optional<unsigned int> origin;
-        std::optional<std::string> ipv4Address;
-        std::optional<std::string> subnetMask;
-    };
-    AddressSettings captureAddressSettings() const;
-    // Writes back every captured value; true when all were taken.
-    bool restoreAddressSettings(const AddressSettings& settings);
 
   private:
     friend class FilteredInterfaceWalk<IPprotocolEndpoint>;

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -260,6 +261,20 @@ TEST_F(CliCommand, IpEndpointsListedFetchedAndCalled) {
     ASSERT_TRUE(exitedWith(disabled, 0));
     EXPECT_NE(disabled.out.find("    EnabledState = 3;\n"), std::string::npos) << disabled.out;
 
+    // The job the method names is there to be followed, completed.
+    const Outcome job = run({"gi", R"(OVX_ConcreteJob.InstanceID="IPConfigSvcJob:1")"});
+    ASSERT_TRUE(exitedWith(job, 0)) << job.err;
+    EXPECT_NE(job.out.find("    JobState = 7;\n"), std::string::npos) << job.out;
+    EXPECT_NE(job.out.find("    PercentComplete = 100;\n"), std::string::npos) << job.out;
+
+    // Without a timeout, as most consoles send it; a reset leaves the state.
+    for (const char* state : {"RequestedState=2", "RequestedState=11"}) {
+        EXPECT_TRUE(exitedWith(run({"cm", eth0, "RequestStateChange", state}), 0)) << state;
+    }
+    const Outcome reset = run({"gi", eth0, "--properties", "EnabledState,RequestedState"});
+    EXPECT_NE(reset.out.find("    EnabledState = 2;\n    RequestedState = 2;\n"), std::string::npos)
+        << reset.out;
+
     const Outcome badState = run({"cm", eth0, "RequestStateChange", "RequestedState=6",
                                   "TimeoutPeriod=00000000000010.000000:000"});
     ASSERT_TRUE(exitedWith(badState, 1));
@@ -296,12 +311,48 @@ TEST_F(CliCommand, IpEndpointChangesReachTheSystemDescriptionOrNothingChanges) {
     EXPECT_NE(refused.err.find("IPv4Address"), std::string::npos) << refused.err;
     EXPECT_EQ(fileText(dataDir_ / "system.json"), before);
 
+    // Nulls, masks with holes and multicast addresses are refused by name.
+    for (const char* refusal : {"IPv4Address=NULL", "SubnetMask=10.20.30.40",
+                                "IPv4Address=224.0.0.9", "SubnetMask=NULL"}) {
+        const Outcome answer = run({"mi", eth0, refusal});
+        EXPECT_TRUE(exitedWith(answer, 1)) << refusal;
+        const std::string name(refusal, std::strchr(refusal, '='));
+        EXPECT_NE(answer.err.find("CIM_ERR_INVALID_PARAMETER (4)"), std::string::npos)
+            << answer.err;
+        EXPECT_NE(answer.err.find("'" + name + "'"), std::string::npos) << answer.err;
+    }
+    EXPECT_EQ(fileText(dataDir_ / "system.json"), before);
+
+    // Only what the property list names is written.
+    const Outcome listed = run({"mi", eth0, "IPv4Address=192.0.2.99", "SubnetMask=255.255.255.128",
+                                "--properties", "SubnetMask"});
+    ASSERT_TRUE(exitedWith(listed, 0)) << listed.err;
+    const auto after =
+        nlohmann::json::parse(run({"--json", "gi", eth0}).out).at("instance").at("properties");
+    EXPECT_EQ(after.at("SubnetMask"), "255.255.255.128");
+    EXPECT_EQ(after.at("IPv4Address"), "192.0.2.10");
+
     const Outcome unknown = run(
         {"mi",
          R"(OVX_IPProtocolEndpoint.SystemCreationClassName="OVX_ComputerSystem",SystemName="vm",CreationClassName="OVX_IPProtocolEndpoint",Name="eth9")",
          "SubnetMask=255.0.0.0"});
     ASSERT_TRUE(exitedWith(unknown, 1));
     EXPECT_NE(unknown.err.find("CIM_ERR_NOT_FOUND (6)"), std::string::npos) << unknown.err;
+}
+
+TEST_F(CliCommand, IPv6AutoConfiguredAddressesShowTheirOrigin) {
+    auto description = nlohmann::json::parse(fileText(dataDir_ / "system.json"));
+    description["nodes"][0]["children"][1]["children"][0]["properties"]["AddressOrigin"] = 4;
+    std::ofstream(dataDir_ / "system.json") << description.dump(2);
+    const Outcome shown = run({"--json", "ei", "OVX_IPProtocolEndpoint"});
+    ASSERT_TRUE(exitedWith(shown, 0)) << shown.err;
+    for (const auto& instance : nlohmann::json::parse(shown.out).at("instances")) {
+        const auto& properties = instance.at("properties");
+        if (properties.value("Name", "") == "eth1") {
+            EXPECT_EQ(properties.at("AddressOrigin"), 8);
+            EXPECT_EQ(properties.at("IPv6AddressType"), 6);
+        }
+    }
 }
 
 TEST_F(CliCommand, CimErrorsNameTheStatusAndExitWithOne) {

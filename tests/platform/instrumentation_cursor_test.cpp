@@ -334,15 +334,18 @@ class MemoryStore : public NodeStore {
         return tree_;
     }
 
-    bool writeProperty(const std::string& path, NodeLexicon::Properties property,
-                       const PropertyValue& value) override {
+    bool writeProperties(const std::string& path, const PropertyChanges& changes) override {
         const std::lock_guard<std::mutex> lock(mutex_);
-        writes.push_back({path, property, value});
         auto* definition = find(definitions_, path, "");
-        if (definition == nullptr || definition->readOnly.count(property) != 0) {
-            return false;
+        for (const auto& [property, value] : changes) {
+            writes.push_back({path, property, value});
+            if (definition == nullptr || definition->readOnly.count(property) != 0) {
+                return false;
+            }
         }
-        definition->properties[property] = value;
+        for (const auto& [property, value] : changes) {
+            definition->properties[property] = value;
+        }
         rebuild();
         return true;
     }

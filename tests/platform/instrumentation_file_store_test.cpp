@@ -357,6 +357,36 @@ TEST_F(FileNodeStoreTest, RefusedWritesLeaveTheFileAlone) {
     EXPECT_TRUE(someFailureMentions("UTF-8"));
 }
 
+TEST_F(FileNodeStoreTest, ABatchIsWrittenWholeOrNotAtAll) {
+    auto store = useDescription(kSampleDescription);
+    const std::string original = readFile(path_);
+    Instrumentation cursor;
+    ASSERT_TRUE(cursor.selectNode(std::string("/host/eth0/ip")));
+    const PropertyChanges refusedLast{{NodeLexicon::IPv4Address, std::string("192.0.2.7")},
+                                      {NodeLexicon::SubnetMask, std::string("255.255.0.0")},
+                                      {NodeLexicon::ProtocolIFType, 6u}};  // read-only
+    const PropertyChanges unconvertible{{NodeLexicon::IPv4Address, std::string("192.0.2.7")},
+                                        {NodeLexicon::AddressOrigin, std::string("dhcp")}};
+    EXPECT_FALSE(cursor.setProperties(refusedLast));
+    EXPECT_FALSE(cursor.setProperties(unconvertible));
+    EXPECT_FALSE(store->writeProperties("/host/nothing", {}));
+    EXPECT_EQ(readFile(path_), original);
+
+    const auto modeBefore = std::filesystem::status(path_).permissions();
+    ASSERT_TRUE(cursor.setProperties({{NodeLexicon::IPv4Address, std::string("192.0.2.7")},
+                                      {NodeLexicon::SubnetMask, std::string("255.255.0.0")},
+                                      {NodeLexicon::AddressOrigin, std::string("1")}}));
+    EXPECT_EQ(std::filesystem::status(path_).permissions(), modeBefore);
+    const Json document = Json::parse(readFile(path_));
+    const Json& properties = document["nodes"][0]["children"][0]["children"][0]["properties"];
+    EXPECT_EQ(properties["IPv4Address"], "192.0.2.7");
+    EXPECT_EQ(properties["SubnetMask"], "255.255.0.0");
+    EXPECT_EQ(properties["AddressOrigin"], 1);
+    std::string mask;
+    EXPECT_TRUE(cursor.getProperty(NodeLexicon::SubnetMask, mask)) << "the cursor sees its writes";
+    EXPECT_EQ(mask, "255.255.0.0");
+}
+
 TEST_F(FileNodeStoreTest, WriteToANodeThatVanishedFails) {
     useDescription(kSampleDescription);
     Instrumentation cursor;
@@ -411,7 +441,8 @@ TEST_F(FileNodeStoreTest, ResettingAComputerSystemOnlyRecordsARequest) {
     EXPECT_EQ(document["nodes"][0]["rebootRequests"]["count"], 2);
     EXPECT_EQ(document["nodes"][0]["properties"]["EnabledState"], 1);
 
-    // Other states are stored as given, and interfaces store 9 as a value.
+    // Other states are stored as given; an interface records its reset
+    // requests apart from the system's and keeps its state.
     unsigned int disabled = 12;
     ASSERT_TRUE(cursor.setProperty(NodeLexicon::EnabledState, disabled));
     EXPECT_TRUE(cursor.getProperty(NodeLexicon::EnabledState, state));
@@ -419,8 +450,9 @@ TEST_F(FileNodeStoreTest, ResettingAComputerSystemOnlyRecordsARequest) {
     ASSERT_TRUE(cursor.selectNode(NodeLexicon::IPInterface));
     ASSERT_TRUE(cursor.setProperty(NodeLexicon::EnabledState, reset));
     EXPECT_TRUE(cursor.getProperty(NodeLexicon::EnabledState, state));
-    EXPECT_EQ(state, 9u);
-    EXPECT_FALSE(store->rebootRequests("/host/eth0/ip"));
+    EXPECT_EQ(state, 1u);
+    ASSERT_TRUE(store->rebootRequests("/host/eth0/ip"));
+    EXPECT_EQ(store->rebootRequests("/host/eth0/ip")->count, 1u);
     EXPECT_EQ(store->rebootRequests("/host")->count, 2u);
 }
 

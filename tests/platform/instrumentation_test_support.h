@@ -75,7 +75,7 @@ inline const char* const kSampleDescription = R"({
                 "SubnetMask": "255.255.255.0",
                 "IPv6Address": "2001:db8::7",
                 "IPv6PrefixLength": 64,
-                "IPv6AddressType": 1,
+                "IPv6AddressType": 6,
                 "IPv6Gateway": "2001:db8::1",
                 "AddressOrigin": 1,
                 "EnabledState": 1,

@@ -187,8 +187,8 @@ TEST_F(RequestTrace, EnumeratingInstancesOfAnEmptySystem) {
             constructorParameters,
         "4000 METHOD: Quill::IPInterfaceProvider::CMPIProtocolEndpoint::operator bool() was "
         "invoked in CMPI/CMPIProtocolEndpoint.cpp [Line: N]",
-        "4000 METHOD: Quill::IPInterfaceProvider::FilteredInterfaceWalk<Model>::operator bool() "
-        "was invoked in Zodavez/FilteredInterfaceWalk.h [Line: N]",
+        "4000 METHOD: Quill::IPInterfaceProvider::IPprotocolEndpoint::operator bool() "
+        "was invoked in Zodavez/IPprotocolEndpoint.cpp [Line: N]",
         "4000 METHOD: Quill::IPInterfaceProvider::CMPIProtocolEndpoint::~CMPIProtocolEndpoint() "
         "was invoked in CMPI/CMPIProtocolEndpoint.cpp [Line: N]",
         "4000 EXITING: Quill::IPInterfaceProvider::IPInterface_EnumInstances() in "
@@ -196,6 +196,33 @@ TEST_F(RequestTrace, EnumeratingInstancesOfAnEmptySystem) {
         separator,
     };
     EXPECT_EQ(printable, expected) << joined(printable);
+}
+
+TEST_F(RequestTrace, SharedCodeNamesTheModelAndOperationItServes) {
+    useSystem(ProviderTest::standardSystem());
+    sink_->clear();
+    getInstance(ProviderTest::endpointPath("eth0"));
+    const auto carries = [this](const std::string& text, const std::string& function,
+                                const std::string& file) {
+        for (const NxLog::Record& record : sink_->records()) {
+            if (record.text.find(text) != std::string::npos) {
+                EXPECT_EQ(record.function, function) << text;
+                EXPECT_EQ(record.file, file) << text;
+                EXPECT_NE(record.text.find(file), std::string::npos) << record.text;
+                return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(carries("ENTERING: Quill::IPInterfaceProvider::IPprotocolEndpoint::setFilter()",
+                        "Quill::IPInterfaceProvider::IPprotocolEndpoint::setFilter",
+                        "Zodavez/IPprotocolEndpoint.cpp"));
+    EXPECT_TRUE(carries("VARIABLE: 'Name' has Value 'eth0'",
+                        "Quill::IPInterfaceProvider::CMPIProtocolEndpoint::setObjectPath",
+                        "CMPI/CMPIProtocolEndpoint.cpp"));
+    EXPECT_TRUE(carries("VARIABLE: 'classId'",
+                        "Quill::IPInterfaceProvider::IPInterface_GetInstance",
+                        "IPInterfaceProvider.cpp"));
 }
 
 }  // namespace

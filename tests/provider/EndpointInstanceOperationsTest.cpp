@@ -6,6 +6,7 @@
 #include <regex>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "HostCallSupport.h"
@@ -68,7 +69,7 @@ TEST_F(EndpointEnumeration, InstancesCarryEveryPropertyWithItsCimType) {
         {"PrefixLength", Value::uint8(64)},
         {"IPv6SubnetPrefixLength", Value::uint16(64)},
         {"AddressType", Value::uint16(1)},
-        {"IPv6AddressType", Value::uint16(7)},
+        {"IPv6AddressType", Value::uint16(5)},
         {"IPVersionSupport", Value::uint16(1)},
         {"ProtocolIFType", Value::uint16(4096)},
         {"EnabledState", Value::uint16(2)},
@@ -180,6 +181,21 @@ TEST_F(EndpointEnumeration, CreateDeleteAndQueryAreNotSupported) {
     EXPECT_EQ(ovx::host::resultData(result).doneCount, 0u);
 }
 
+// A CIMOM may call a factory again while other MIs serve requests; the
+// thread sanitizer run checks that the broker handle is shared safely.
+TEST_F(EndpointEnumeration, AFactoryCallDuringRequestsIsSafe) {
+    useSystem(ProviderTest::standardSystem());
+    std::thread factories([this] {
+        for (int round = 0; round < 200; ++round) {
+            IPInterfaceProvider_Create_MethodMI(broker_.cmpi(), nullptr, nullptr);
+        }
+    });
+    for (int round = 0; round < 20; ++round) {
+        EXPECT_EQ(enumerateNames(kEndpointClassPath).data.objectPaths.size(), 3u);
+    }
+    factories.join();
+}
+
 class EndpointGet : public ProviderTest::ProviderCalls {};
 
 TEST_F(EndpointGet, TheExactPathYieldsExactlyThatInstance) {
@@ -230,15 +246,22 @@ TEST_F(EndpointGet, KeyNamesMatchWithoutRegardToCase) {
 }
 
 // A node store that refuses the writes of one property although it reports
-// the property as writable, as a failing disk would.
+// the property as writable, as a failing disk would; before refusing it lets
+// another client write (meanwhile).
 class RefusingStore : public Quill::NodeStore {
   public:
-    RefusingStore(std::shared_ptr<Quill::NodeStore> inner, Quill::NodeLexicon::Properties refused)
-        : inner_(std::move(inner)), refused_(refused) {}
+    RefusingStore(std::shared_ptr<Quill::NodeStore> inner, Quill::NodeLexicon::Properties refused,
+                  std::function<void(Quill::NodeStore&)> meanwhile)
+        : inner_(std::move(inner)), refused_(refused), meanwhile_(std::move(meanwhile)) {}
     std::shared_ptr<const Quill::NodeTree> snapshot() override { return inner_->snapshot(); }
-    bool writeProperty(const std::string& path, Quill::NodeLexicon::Properties property,
-                       const Quill::PropertyValue& value) override {
-        return property != refused_ && inner_->writeProperty(path, property, value);
+    bool writeProperties(const std::string& path, const Quill::PropertyChanges& changes) override {
+        for (const auto& change : changes) {
+            if (change.first == refused_) {
+                meanwhile_(*inner_);
+                return false;
+            }
+        }
+        return inner_->writeProperties(path, changes);
     }
     std::optional<std::string> readSection(const std::string& name) override {
         return inner_->readSection(name);
@@ -251,6 +274,7 @@ class RefusingStore : public Quill::NodeStore {
   private:
     std::shared_ptr<Quill::NodeStore> inner_;
     Quill::NodeLexicon::Properties refused_;
+    std::function<void(Quill::NodeStore&)> meanwhile_;
 };
 
 class EndpointModify : public ProviderTest::ProviderCalls {
@@ -361,6 +385,38 @@ TEST_F(EndpointModify, ARefusedAddressIsNamedInTheMessage) {
     EXPECT_EQ(system().text(), before);
 }
 
+TEST_F(EndpointModify, AddressesNoInterfaceCanHaveAndNonPrefixMasksAreRefused) {
+    const std::string before = system().text();
+    const std::vector<std::pair<const char*, const char*>> refused{
+        {"IPv4Address", "0.0.0.0"},      {"IPv4Address", "255.255.255.255"},
+        {"IPv4Address", "224.0.0.1"},    {"IPv4Address", "239.255.255.250"},
+        {"SubnetMask", "10.20.30.40"},   {"SubnetMask", "255.0.255.0"},
+        {"SubnetMask", "0.255.255.255"}, {"SubnetMask", "255.255.255.1"},
+    };
+    for (const auto& [name, value] : refused) {
+        const Outcome outcome = modifyInstance(endpointPath("eth0"),
+                                               withChanges("eth0", {{name, Value::string(value)}}));
+        EXPECT_EQ(outcome.rc, CMPI_RC_ERR_INVALID_PARAMETER) << name << "=" << value;
+        EXPECT_NE(outcome.message.find(std::string("'") + name + "'"), std::string::npos)
+            << outcome.message;
+    }
+    EXPECT_EQ(system().text(), before);
+
+    const std::vector<std::pair<const char*, const char*>> accepted{
+        {"SubnetMask", "255.255.255.255"},
+        {"SubnetMask", "0.0.0.0"},
+        {"SubnetMask", "255.255.254.0"},
+        {"IPv4Address", "223.255.255.254"},
+        {"IPv4Address", ""},
+    };
+    for (const auto& [name, value] : accepted) {
+        const Outcome outcome = modifyInstance(endpointPath("eth0"),
+                                               withChanges("eth0", {{name, Value::string(value)}}));
+        EXPECT_EQ(outcome.rc, CMPI_RC_OK) << name << "=" << value << ": " << outcome.message;
+        EXPECT_EQ(property("eth0", name), value);
+    }
+}
+
 TEST_F(EndpointModify, OriginsOtherThanStaticAndDhcpAreRefused) {
     const std::string before = system().text();
     for (const unsigned short origin : {0, 1, 2, 5, 6, 7}) {
@@ -403,23 +459,64 @@ TEST_F(EndpointModify, AReadOnlyPropertyIsRefusedBeforeAnythingIsWritten) {
     EXPECT_EQ(system().text(), before);
 }
 
-TEST_F(EndpointModify, AWriteTheStoreRefusesFailsAndTakesBackEarlierWrites) {
+TEST_F(EndpointModify, ABatchTheStoreRefusesChangesNothingAndKeepsOthersWrites) {
+    // No AddressOrigin before; another client changes the address meanwhile.
+    useSystem(systemDescription(Json::array({interfaceNode(
+        "eth0", "Ethernet",
+        {{"Name", "eth0"}, {"IPv4Address", "10.0.0.1"}, {"SubnetMask", "255.0.0.0"}})})));
     Quill::setNodeStore(std::make_shared<RefusingStore>(
         std::make_shared<Quill::FileNodeStore>(system().path().string()),
-        Quill::NodeLexicon::SubnetMask));
-    const Outcome outcome =
-        modifyInstance(endpointPath("eth0"),
-                       withChanges("eth0", {
-                                               {"AddressOrigin", Value::uint16(4)},
-                                               {"IPv4Address", Value::string("192.168.1.11")},
-                                               {"SubnetMask", Value::string("255.255.0.0")},
-                                           }));
+        Quill::NodeLexicon::SubnetMask, [](Quill::NodeStore& store) {
+            const auto tree = store.snapshot();
+            const auto interface = tree->findNext(Quill::NodeLexicon::IPInterface);
+            store.writeProperty(tree->node(interface).path, Quill::NodeLexicon::IPv4Address,
+                                std::string("10.0.0.99"));
+        }));
+    const Outcome outcome = modifyInstance(
+        endpointPath("eth0"), withChanges("eth0", {
+                                                      {"AddressOrigin", Value::uint16(4)},
+                                                      {"SubnetMask", Value::string("255.255.0.0")},
+                                                  }));
     EXPECT_EQ(outcome.rc, CMPI_RC_ERR_FAILED);
-    EXPECT_NE(outcome.message.find("'SubnetMask'"), std::string::npos) << outcome.message;
+    EXPECT_NE(outcome.message.find("nothing was changed"), std::string::npos) << outcome.message;
     EXPECT_EQ(outcome.data.doneCount, 1u);
-    EXPECT_EQ(property("eth0", "AddressOrigin"), 3);
+    EXPECT_TRUE(property("eth0", "AddressOrigin").is_null());
+    EXPECT_EQ(property("eth0", "IPv4Address"), "10.0.0.99");
+    EXPECT_EQ(property("eth0", "SubnetMask"), "255.0.0.0");
+}
+
+TEST_F(EndpointModify, NullsAndWrongTypesAreRefusedNamingTheProperty) {
+    const std::string before = system().text();
+    const std::vector<std::pair<const char*, Value>> cases{
+        {"IPv4Address", Value::null(CMPI_string)},
+        {"SubnetMask", Value::null(CMPI_string)},
+        {"AddressOrigin", Value::null(CMPI_uint16)},
+        {"IPv4Address", Value::uint16(3)},
+    };
+    for (const auto& [name, value] : cases) {
+        const Outcome outcome = modifyInstance(
+            endpointPath("eth0"),
+            withChanges("eth0", {{"SubnetMask", Value::string("255.255.0.0")}, {name, value}}));
+        EXPECT_EQ(outcome.rc, CMPI_RC_ERR_INVALID_PARAMETER) << name;
+        EXPECT_NE(outcome.message.find(std::string("'") + name + "'"), std::string::npos)
+            << outcome.message;
+    }
+    EXPECT_EQ(system().text(), before);
+}
+
+TEST_F(EndpointModify, OnlyListedPropertiesAreConsidered) {
+    Instance stale = asRead("eth0");
+    stale.setProperty("IPv4Address", Value::string("192.168.1.99"));
+    stale.setProperty("SubnetMask", Value::string("255.255.0.0"));
+    const char* onlyMask[] = {"subnetmask", nullptr};
+    EXPECT_EQ(modifyInstance(endpointPath("eth0"), stale, onlyMask).rc, CMPI_RC_OK);
+    EXPECT_EQ(property("eth0", "SubnetMask"), "255.255.0.0");
     EXPECT_EQ(property("eth0", "IPv4Address"), "192.168.1.10");
-    EXPECT_EQ(property("eth0", "SubnetMask"), "255.255.255.0");
+
+    const std::string before = system().text();
+    const char* nothing[] = {nullptr};
+    EXPECT_EQ(modifyInstance(endpointPath("eth0"), stale, nothing).rc, CMPI_RC_OK);
+    EXPECT_EQ(system().text(), before);
 }
 
 TEST_F(EndpointModify, ClassesThatCannotBeModifiedAnswerNotSupported) {

@@ -84,11 +84,12 @@ class ProviderCalls : public ::testing::Test {
                                                                ovx::host::toCmpi(path), nullptr);
         return outcomeOf(status, result);
     }
-    Outcome modifyInstance(const ovx::host::ObjectPath& path, const ovx::host::Instance& instance) {
+    Outcome modifyInstance(const ovx::host::ObjectPath& path, const ovx::host::Instance& instance,
+                           const char** properties = nullptr) {
         CMPIResult* const result = ovx::host::newResult();
         const CMPIStatus status =
             instanceMI_->ft->modifyInstance(instanceMI_, context_, result, ovx::host::toCmpi(path),
-                                            ovx::host::toCmpi(instance), nullptr);
+                                            ovx::host::toCmpi(instance), properties);
         return outcomeOf(status, result);
     }
 

@@ -2,7 +2,9 @@
 
 #include <string>
 
+#include "CMPI/CMPIProtocolEndpoint.h"
 #include "HostCallSupport.h"
+#include "nxlogger.h"
 
 namespace {
 
@@ -69,7 +71,13 @@ TEST_F(RequestStateChange, DisableAndResetWriteTheirNodeCodes) {
         returned(invoke(endpointPath("eth0"), "RequestStateChange", stateChange(Value::uint16(11)))
                      .outcome),
         0u);
-    EXPECT_EQ(nodeState("eth0"), 9);
+    EXPECT_EQ(nodeState("eth0"), 12) << "a reset is a request; the state stays";
+    EXPECT_EQ(system().json()["nodes"][0]["children"][0]["children"][0]["rebootRequests"]["count"],
+              1);
+    const auto read = getInstance(endpointPath("eth0"));
+    ASSERT_EQ(read.data.instances.size(), 1u);
+    EXPECT_EQ(*read.data.instances[0].findProperty("EnabledState"), Value::uint16(3));
+    EXPECT_EQ(*read.data.instances[0].findProperty("RequestedState"), Value::uint16(3));
     EXPECT_EQ(nodeState("eth1"), 12);
 }
 
@@ -94,15 +102,20 @@ TEST_F(RequestStateChange, MissingRequestedStateIsRefused) {
     EXPECT_EQ(returned(call.outcome), 4u);
 }
 
-TEST_F(RequestStateChange, MissingTimeoutPeriodIsRefusedEvenForAValidState) {
-    const std::string before = system().text();
-    Arguments in;
-    in.set("RequestedState", Value::uint16(2));
-    const auto call = invoke(endpointPath("eth1"), "RequestStateChange", in);
-    EXPECT_EQ(call.outcome.rc, CMPI_RC_ERR_INVALID_PARAMETER);
-    EXPECT_EQ(call.outcome.message, "Invalid Type of TimeOut Parameter");
-    EXPECT_EQ(returned(call.outcome), 4u);
-    EXPECT_EQ(system().text(), before);
+TEST_F(RequestStateChange, AnAbsentOrNullTimeoutPeriodMeansNoTimeRequirement) {
+    for (const bool sendNull : {false, true}) {
+        useSystem(ProviderTest::standardSystem());
+        Arguments in;
+        in.set("RequestedState", Value::uint16(2));
+        if (sendNull) {
+            in.set("TimeoutPeriod", Value::null(CMPI_dateTime));
+        }
+        const auto call = invoke(endpointPath("eth1"), "RequestStateChange", in);
+        EXPECT_EQ(call.outcome.rc, CMPI_RC_OK) << call.outcome.message;
+        EXPECT_EQ(returned(call.outcome), 0u);
+        EXPECT_EQ(nodeState("eth1"), 1) << (sendNull ? "null" : "absent");
+        EXPECT_NE(call.out.find("Job"), nullptr);
+    }
 }
 
 TEST_F(RequestStateChange, TimeoutPeriodOfAnotherTypeIsRefused) {
@@ -181,6 +194,24 @@ TEST_F(MethodDispatch, OtherClassesAreInvalidWhateverTheMethod) {
         EXPECT_EQ(call.outcome.rc, CMPI_RC_ERR_INVALID_CLASS) << className;
         EXPECT_EQ(returned(call.outcome), 5u) << className;
     }
+}
+
+TEST_F(RequestStateChange, AJobReferenceThatCannotBeReturnedIsNotTracedAsCreated) {
+    const auto sink = std::make_shared<NxLog::MemorySink>();
+    NxLog::NxLogger::installSink(sink);
+    Quill::IPInterfaceProvider::CMPIProtocolEndpoint endpoint(
+        broker_.cmpi(), context_, ovx::host::toCmpi(endpointPath("eth1")));
+    CMPIStatus status{CMPI_RC_OK, nullptr};
+    EXPECT_EQ(
+        endpoint.executeMethod(ovx::host::toCmpi(stateChange(Value::uint16(2))), nullptr, &status),
+        0u);
+    NxLog::NxLogger::installSink(nullptr);
+    std::string texts;
+    for (const NxLog::Record& record : sink->records()) {
+        texts += record.text + "\n";
+    }
+    EXPECT_EQ(texts.find("Job Created Successfully"), std::string::npos) << texts;
+    EXPECT_NE(texts.find("could not be returned"), std::string::npos) << texts;
 }
 
 }  // namespace

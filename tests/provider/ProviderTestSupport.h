@@ -75,7 +75,7 @@ inline Json standardSystem() {
                                                          {"SubnetMask", "255.255.255.0"},
                                                          {"IPv6Address", "fe80::1"},
                                                          {"IPv6PrefixLength", 64},
-                                                         {"IPv6AddressType", 7},
+                                                         {"IPv6AddressType", 5},
                                                          {"ProtocolIFType", 4096},
                                                          {"IPVersion", 1},
                                                          {"EnabledState", 1},
