@@ -8,7 +8,6 @@
 #include <optional>
 #include <thread>
 #include <utility>
-#include <variant>
 #include <vector>
 
 #include "Trace.h"
@@ -114,26 +113,6 @@ class NetworkConfigurationAccess {
   private:
     const std::string file_;
 };
-
-// One property write of a configuration, decided before anything is written.
-struct PendingWrite {
-    NodeLexicon::Properties property;
-    PropertyValue value;
-};
-
-bool carryOut(Instrumentation& node, const PendingWrite& write) {
-    return std::visit(
-        [&node, &write](auto value) { return node.setProperty(write.property, value); },
-        write.value);
-}
-
-std::string joined(const std::vector<std::string>& names) {
-    std::string text;
-    for (const std::string& name : names) {
-        text += (text.empty() ? "" : ", ") + name;
-    }
-    return text;
-}
 
 // Restart threads are joined, never detached: whoever unloads the library
 // waits for them first.
@@ -247,83 +226,77 @@ AppliedConfiguration isSystemRebootRequired(const IPConfigData& cfg_data) {
     }
 
     bool restart = false;
-    std::vector<PendingWrite> writes;
+    PropertyChanges writes;
     if (origin != currentOrigin) {
-        writes.push_back({NodeLexicon::AddressOrigin, origin});
+        writes.emplace_back(NodeLexicon::AddressOrigin, origin);
     }
     if (!cfg_data.dnsServers.empty()) {
         QUILL_TRACE_VALUE("cfg_data->dnsServers.size()", cfg_data.dnsServers.size());
-        writes.push_back({NodeLexicon::DNSServers, cfg_data.dnsServers});
+        writes.emplace_back(NodeLexicon::DNSServers, cfg_data.dnsServers);
     }
     if (!cfg_data.dnsSuffixes.empty()) {
         QUILL_TRACE_VALUE("cfg_data->dnsSuffixes.size()", cfg_data.dnsSuffixes.size());
-        writes.push_back({NodeLexicon::DNSSuffixes, cfg_data.dnsSuffixes});
+        writes.emplace_back(NodeLexicon::DNSSuffixes, cfg_data.dnsSuffixes);
     }
     std::string current;
     if (node.getProperty(NodeLexicon::HostName, current) && !cfg_data.dnsHostName.empty() &&
         cfg_data.dnsHostName != current) {
         QUILL_TRACE_MESSAGE(Trace::kEntryExitLevel, "Applying the Hostname");
-        writes.push_back({NodeLexicon::HostName, cfg_data.dnsHostName});
+        writes.emplace_back(NodeLexicon::HostName, cfg_data.dnsHostName);
         restart = true;
     }
     current.clear();
     if (node.getProperty(NodeLexicon::DomainName, current) && !cfg_data.dnsDomainName.empty() &&
         cfg_data.dnsDomainName != current) {
         QUILL_TRACE_MESSAGE(Trace::kEntryExitLevel, "Applying the Domainname");
-        writes.push_back({NodeLexicon::DomainName, cfg_data.dnsDomainName});
+        writes.emplace_back(NodeLexicon::DomainName, cfg_data.dnsDomainName);
     }
     if (!cfg_data.ipAddress.empty()) {
-        writes.push_back({NodeLexicon::IPv4Address, cfg_data.ipAddress});
+        writes.emplace_back(NodeLexicon::IPv4Address, cfg_data.ipAddress);
         restart = restart || cfg_data.ipAddress != currentIPv4;
     }
     if (!cfg_data.subnet_mask.empty()) {
-        writes.push_back({NodeLexicon::SubnetMask, cfg_data.subnet_mask});
+        writes.emplace_back(NodeLexicon::SubnetMask, cfg_data.subnet_mask);
     }
     if (!cfg_data.ipGateway.empty()) {
         const std::string& ipv4_gateway = cfg_data.ipGateway;
         QUILL_TRACE_VARIABLE(ipv4_gateway);
         QUILL_TRACE_VALUE("cfg_data->ipGateway", cfg_data.ipGateway);
-        writes.push_back({NodeLexicon::IPv4Gateway, cfg_data.ipGateway});
+        writes.emplace_back(NodeLexicon::IPv4Gateway, cfg_data.ipGateway);
     }
     current.clear();
     node.getProperty(NodeLexicon::IPv6Gateway, current);
     if (!cfg_data.ipv6Gateway.empty() && cfg_data.ipv6Gateway != current) {
         QUILL_TRACE_MESSAGE(Trace::kInfoLevel, "Inside the Gateway Calling setProperty");
-        writes.push_back({NodeLexicon::IPv6Gateway, cfg_data.ipv6Gateway});
+        writes.emplace_back(NodeLexicon::IPv6Gateway, cfg_data.ipv6Gateway);
     }
     if (!cfg_data.ipv6Address.empty()) {
-        writes.push_back({NodeLexicon::IPv6Address, cfg_data.ipv6Address});
+        writes.emplace_back(NodeLexicon::IPv6Address, cfg_data.ipv6Address);
         restart = restart || cfg_data.ipv6Address != currentIPv6;
     }
     if (cfg_data.ipv6_prefix != 0) {
-        writes.push_back(
-            {NodeLexicon::IPv6PrefixLength, static_cast<unsigned int>(cfg_data.ipv6_prefix)});
+        writes.emplace_back(NodeLexicon::IPv6PrefixLength,
+                            static_cast<unsigned int>(cfg_data.ipv6_prefix));
     }
     const int network_restart = 0;
     QUILL_TRACE_VARIABLE(network_restart);
     restart = restart || (currentOrigin == kNodeStatic && origin == kNodeDhcp);
 
-    for (const PendingWrite& write : writes) {
+    for (const auto& write : writes) {
         bool readOnly = true;
-        if (!node.isPropertyReadOnly(write.property, readOnly) || readOnly) {
-            outcome.failure = "Property '" + propertyText(write.property) + "' of interface " +
+        if (!node.isPropertyReadOnly(write.first, readOnly) || readOnly) {
+            outcome.failure = "Property '" + propertyText(write.first) + "' of interface " +
                               interfaceName + " cannot be changed; nothing was applied";
             QUILL_TRACE_MESSAGE(Trace::kFailureLevel, *outcome.failure);
             return outcome;
         }
     }
-    std::vector<std::string> written;
-    for (const PendingWrite& write : writes) {
-        if (!carryOut(node, write)) {
-            outcome.failure = "The system refused the new value of property '" +
-                              propertyText(write.property) + "' of interface " + interfaceName;
-            QUILL_TRACE_MESSAGE(
-                Trace::kFailureLevel,
-                *outcome.failure + (written.empty() ? std::string("; nothing was applied")
-                                                    : "; applied before it: " + joined(written)));
-            return outcome;
-        }
-        written.push_back(propertyText(write.property));
+    // One batch: the interface never holds half of a configuration.
+    if (!node.setProperties(writes)) {
+        outcome.failure = "The system refused the new settings of interface " + interfaceName +
+                          "; nothing was applied";
+        QUILL_TRACE_MESSAGE(Trace::kFailureLevel, *outcome.failure);
+        return outcome;
     }
     outcome.restart = restart;
     const bool brestart = restart;

@@ -93,11 +93,14 @@ class ObservedStore : public Quill::NodeStore {
         : inner_(std::move(inner)), file_(file) {}
 
     std::shared_ptr<const Quill::NodeTree> snapshot() override { return inner_->snapshot(); }
-    bool writeProperty(const std::string& path, Quill::NodeLexicon::Properties property,
-                       const Quill::PropertyValue& value) override {
-        writes.push_back(*Quill::NodeLexicon::propertyName(property));
+    bool writeProperties(const std::string& path, const Quill::PropertyChanges& changes) override {
+        bool refused = false;
+        for (const auto& change : changes) {
+            writes.push_back(*Quill::NodeLexicon::propertyName(change.first));
+            refused = refused || change.first == refuse;
+        }
         fileWritableAtEveryWrite = fileWritableAtEveryWrite && file_.ownerMayWrite();
-        return property != refuse && inner_->writeProperty(path, property, value);
+        return !refused && inner_->writeProperties(path, changes);
     }
     std::optional<std::string> readSection(const std::string& name) override {
         return inner_->readSection(name);
@@ -313,8 +316,9 @@ TEST_F(ApplyConfiguration, AReadOnlyPropertyStopsEverythingBeforeTheFirstWrite) 
     EXPECT_EQ(system().text(), before);
 }
 
-TEST_F(ApplyConfiguration, ARefusedWriteIsReportedAndNeedsNoRestart) {
+TEST_F(ApplyConfiguration, ARefusedBatchChangesNothingAndNeedsNoRestart) {
     use(Json::array({staticInterface("eth0")}));
+    const std::string before = system().text();
     store().refuse = Quill::NodeLexicon::IPv4Address;
     IPConfigData data = record("eth0");
     data.dnsHostName = "web02";
@@ -322,9 +326,9 @@ TEST_F(ApplyConfiguration, ARefusedWriteIsReportedAndNeedsNoRestart) {
     const AppliedConfiguration applied = isSystemRebootRequired(data);
     ASSERT_TRUE(applied.failure);
     EXPECT_EQ(*applied.failure,
-              "The system refused the new value of property 'IPv4Address' of interface eth0");
+              "The system refused the new settings of interface eth0; nothing was applied");
     EXPECT_FALSE(applied.restart);
-    EXPECT_EQ(properties("eth0")["IPv4Address"], "192.0.2.10");
+    EXPECT_EQ(system().text(), before);
 }
 
 // The file is writable during the writes and read-only again after every
