@@ -7,8 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "CMPI/CMPIAssignmentSettingData.h"
+#include "CMPI/CMPIIPConfigurationService.h"
+#include "CMPI/CMPIIPEnabledLogicalElementCapabilities.h"
 #include "CMPI/CMPIObjectSupport.h"
 #include "CMPI/CMPIProtocolEndpoint.h"
+#include "CMPI/CMPIRemoteServiceAccessPoint.h"
+#include "CMPI/CMPIStaticIPAssignmentSettingData.h"
 #include "InterfaceConfiguration.h"
 #include "Trace.h"
 #include "cmpimacs.h"
@@ -178,11 +183,11 @@ constexpr const char* kObjString = "objstring";
 
 const ClassRow kClassRows[] = {
     {9, kObjString, modifiableOperations<CMPIProtocolEndpoint>(), methodOf<CMPIProtocolEndpoint>()},
-    {66, "l_strObjPath", {}, {}},
+    {66, "l_strObjPath", modifiableOperations<CMPIAssignmentSettingData>(), {}},
     {67, kObjString, {}, {}},
     {68, kObjString, {}, {}},
-    {69, kObjString, {}, {}},
-    {70, kObjString, {}, {}},
+    {69, kObjString, modifiableOperations<CMPIStaticIPAssignmentSettingData>(), {}},
+    {70, kObjString, modifiableOperations<CMPIRemoteServiceAccessPoint>(), {}},
     {71, kObjString, {}, {}},
     {72, kObjString, {}, {}},
     {73, kObjString, {}, {}},
@@ -190,10 +195,13 @@ const ClassRow kClassRows[] = {
     {81, kObjString, {}, {}},
     {120, kObjString, {}, {}},
     {121, kObjString, {}, {}},
-    {128, kObjString, {}, {}},
-    // ApplySettingToIPProtocolEndpoint is accepted by name; the class's body
-    // joins with its own row entries.
-    {129, kObjString, {}, {"ApplySettingToIPProtocolEndpoint", nullptr}},
+    {128, kObjString, readOnlyOperations<CMPIIPEnabledLogicalElementCapabilities>(), {}},
+    // ApplySettingToIPProtocolEndpoint is accepted by name; its body joins
+    // the row later, and until then the method is not served.
+    {129,
+     kObjString,
+     readOnlyOperations<CMPIIPConfigurationService>(),
+     {CMPIIPConfigurationService::kMethodName, nullptr}},
     {130, kObjString, {}, {}},
     {131, kObjString, {}, {}},
 };

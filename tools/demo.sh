@@ -63,6 +63,16 @@ fi
 heading "One endpoint, fetched by its path" "gi '$endpoint'"
 step "the endpoint could not be fetched" gi "$endpoint"
 
+heading "The default gateways, one access point per gateway and address family" \
+    "ei OVX_IPRemoteServiceAccessPoint"
+step "the gateways could not be listed" ei OVX_IPRemoteServiceAccessPoint
+
+# eth1 is dual stack; its static settings come from its ifcfg file.
+static_settings='OVX_StaticIPAssignmentSettingData.InstanceID="Computer%eth1"'
+heading "The static settings of one endpoint, as its ifcfg file holds them" \
+    "gi '$static_settings'"
+step "the static settings could not be fetched" gi "$static_settings"
+
 heading "What that endpoint is associated with" "ai '$endpoint'"
 step "associations of the IP endpoints are not served yet: this step shows them once they are" \
     ai "$endpoint"

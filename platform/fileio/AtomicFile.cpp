@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +15,8 @@ namespace Quill::FileIo {
 namespace {
 
 constexpr mode_t kNewFileMode = 0644;
+
+std::atomic<bool> failBeforeRename{false};
 
 class Descriptor {
   public:
@@ -129,6 +132,10 @@ bool replaceAtomically(const std::string& target, const std::string& content, st
     if (!fd.close()) {
         return fail("cannot close " + temporary.path());
     }
+    if (failBeforeRename.load()) {
+        errno = EIO;
+        return fail("stopped before renaming " + temporary.path() + " to " + target);
+    }
     if (!temporary.publishAs(target)) {
         return fail("cannot rename " + temporary.path() + " to " + target);
     }
@@ -139,6 +146,10 @@ bool replaceAtomically(const std::string& target, const std::string& content, st
         error = "cannot sync the directory " + directory + ": " + errnoText(errno);
     }
     return true;
+}
+
+void failBeforeRenameForTesting(bool fail) {
+    failBeforeRename.store(fail);
 }
 
 std::string errnoText(int error) {

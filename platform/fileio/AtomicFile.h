@@ -14,6 +14,10 @@ namespace Quill::FileIo {
 // directory could not be synced.
 bool replaceAtomically(const std::string& target, const std::string& content, std::string& error);
 
+// For tests: while set, every replacement stops after the temporary file is
+// written and synced, where a crash or a lost rename would stop it, and fails.
+void failBeforeRenameForTesting(bool fail);
+
 // The system's text for an errno value.
 std::string errnoText(int error);
 

@@ -93,6 +93,8 @@ class PropertyFile {
     // False, with the file untouched, on any failure or when not open for
     // writing.
     bool save();
+    // The same, saying why it failed.
+    bool save(std::string& error);
 
     // Forgets the content; unsaved changes are dropped.
     void close() noexcept;

@@ -191,17 +191,30 @@ std::string PropertyFile::content() const {
 }
 
 bool PropertyFile::save() {
+    std::string error;
+    return save(error);
+}
+
+bool PropertyFile::save(std::string& error) {
     if (mode_ != ReadWrite) {
+        error = path_.native() + " is not open for writing";
         return false;
     }
     const std::string target = resolveTarget(path_.native());
     // Renaming over a FIFO or device would swap it for a plain file.
     struct stat original {};
     if (::stat(target.c_str(), &original) == 0 && !S_ISREG(original.st_mode)) {
+        error = target + " is not a regular file";
         return false;
     }
-    std::string error;
-    return FileIo::replaceAtomically(target, content(), error);
+    // A directory that cannot be synced after the rename still holds the
+    // new content; that is a success.
+    std::string warning;
+    if (FileIo::replaceAtomically(target, content(), warning)) {
+        return true;
+    }
+    error = warning;
+    return false;
 }
 
 void PropertyFile::close() noexcept {

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "Zodavez/InterfaceConfigFile.h"
+
 #include "cmpimacs.h"
 
 namespace Quill {
@@ -186,6 +188,43 @@ bool isListed(const char** properties, const char* name) {
         }
     }
     return false;
+}
+
+void checkAddressOfFamily(ModificationPlan& plan, const char* property, const std::string& value,
+                          bool ipv6) {
+    QUILL_TRACE_ENTER_PARAMS(" property=" << property << " ipv6=" << ipv6);
+    if (value.empty()) {
+        return;
+    }
+    const bool ipv4Text = ProviderUtilities::ValidateInput(value, "") != 0;
+    const bool accepted =
+        ipv6 ? !ipv4Text && ProviderUtilities::ValidateInput(value, ":") != 0 : ipv4Text;
+    if (!accepted) {
+        if (ipv6) {
+            QUILL_TRACE_MESSAGE(Trace::kFailureLevel,
+                                "Invalid Security data passed in the property value");
+        }
+        plan.refuse(CMPI_RC_ERR_INVALID_PARAMETER, std::string("Invalid value for property '") +
+                                                       property + "': not an " +
+                                                       (ipv6 ? "IPv6" : "IPv4") + " address");
+    }
+}
+
+void checkStorableText(ModificationPlan& plan, const char* property, const std::string& value) {
+    QUILL_TRACE_ENTER_PARAMS(" property=" << property);
+    if (!InterfaceConfigFile::isStorable(value)) {
+        plan.refuse(CMPI_RC_ERR_INVALID_PARAMETER, std::string("Invalid value for property '") +
+                                                       property +
+                                                       "': control characters are not allowed");
+    }
+}
+
+CMPIStatus configurationFileFailure(const CMPIBroker* broker, const std::string& interfaceName,
+                                    const std::string& reason) {
+    const std::string message = "The configuration file of interface '" + interfaceName +
+                                "' could not be written (" + reason + "); nothing was changed";
+    QUILL_TRACE_MESSAGE(Trace::kFailureLevel, message);
+    return statusWithMessage(broker, CMPI_RC_ERR_FAILED, message);
 }
 
 }  // namespace IPInterfaceProvider

@@ -189,6 +189,10 @@ struct ModifiableProperty {
                   ModificationPlan& plan);
     // Adds the write to the target.
     void (*stage)(Target& target, const ModifyValue& value);
+    // For a text property that a request without it (or with a null) sets:
+    // the text it stands for. Without one, an absent property is left alone
+    // and a null refused.
+    const char* absentText = nullptr;
 };
 
 // Writes to the current interface node of a model, committed as one batch
@@ -211,7 +215,8 @@ bool isListed(const char** properties, const char* name);
 
 // The modify step of every class: for each row of the table that the
 // request's property list names and the new instance carries, a null value
-// or one of another type is refused with rc 4 naming the property; a value
+// (unless the row says what an absent one stands for) or one of another type
+// is refused with rc 4 naming the property; a value
 // equal to the current one is left alone; any other passes the row's check
 // and is staged. Then the target commits the whole batch, or nothing is
 // written at all.
@@ -224,12 +229,18 @@ CMPIStatus modifyByTable(const CMPIBroker* broker, const CMPIInstance* newInstan
             continue;
         }
         ModifyValue value;
-        switch (readModifyValue(newInstance, row.name, row.type, value)) {
+        const ModifyInput input = readModifyValue(newInstance, row.name, row.type, value);
+        switch (input) {
             case ModifyInput::Absent:
-                continue;
             case ModifyInput::Null:
-                plan.refuse(CMPI_RC_ERR_INVALID_PARAMETER,
-                            std::string("Property '") + row.name + "' cannot be set to null");
+                if (row.absentText != nullptr) {
+                    value = std::string(row.absentText);
+                    break;
+                }
+                if (input == ModifyInput::Null) {
+                    plan.refuse(CMPI_RC_ERR_INVALID_PARAMETER,
+                                std::string("Property '") + row.name + "' cannot be set to null");
+                }
                 continue;
             case ModifyInput::WrongType:
                 plan.refuse(CMPI_RC_ERR_INVALID_PARAMETER,
@@ -279,6 +290,20 @@ std::optional<CMPIStatus> positionOnInstance(Object& object, const CMPIBroker* b
     return statusWithMessage(broker, CMPI_RC_ERR_NOT_FOUND,
                              std::string("No ") + className + " instance has the given keys");
 }
+
+// Refuses with rc 4 unless the text is empty or an address of the family
+// (IPv6 or IPv4) that the property stands for.
+void checkAddressOfFamily(ModificationPlan& plan, const char* property, const std::string& value,
+                          bool ipv6);
+
+// Refuses with rc 4 a text holding a control character: such a value could
+// break a line of a configuration file and smuggle other keys into it.
+void checkStorableText(ModificationPlan& plan, const char* property, const std::string& value);
+
+// rc 1 for a configuration file that could not be rewritten; the message
+// names the interface and says that nothing was changed.
+CMPIStatus configurationFileFailure(const CMPIBroker* broker, const std::string& interfaceName,
+                                    const std::string& reason);
 
 }  // namespace IPInterfaceProvider
 }  // namespace Quill

@@ -16,18 +16,6 @@ namespace {
 
 using Endpoint = IPprotocolEndpoint;
 
-const std::array<KeyGetter<Endpoint>, 4> kKeys{{
-    {"SystemCreationClassName", &Endpoint::getSystemCreationClassName},
-    {"SystemName", &Endpoint::getSystemName},
-    {"CreationClassName", &Endpoint::getCreationClassName},
-    {"Name", &Endpoint::getName},
-}};
-
-const std::array<KeyFilter, 2> kKeyFilters{{
-    {"SystemName", Endpoint::kSystemNameFilter},
-    {"Name", Endpoint::kNameFilter},
-}};
-
 // CIM RequestedState values the method accepts: enable, disable, reset.
 constexpr unsigned short kEnable = 2;
 constexpr unsigned short kDisable = 3;
@@ -102,41 +90,21 @@ constexpr const char* kJobInstanceId = "IPConfigSvcJob:1";
 
 }  // namespace
 
-CMPIProtocolEndpoint::CMPIProtocolEndpoint(const CMPIBroker* _broker, const CMPIContext* _context,
-                                           std::string _namespace)
-    : broker(_broker), context(_context), nameSpace(std::move(_namespace)) {
-    QUILL_TRACE_ENTER_PARAMS(" _broker=" << static_cast<const void*>(_broker)
-                                         << " _context=" << static_cast<const void*>(_context)
-                                         << " _namespace=" << nameSpace);
-}
+const char* const CMPIProtocolEndpoint::kTraceName =
+    "Quill::IPInterfaceProvider::CMPIProtocolEndpoint";
+const char* const CMPIProtocolEndpoint::kTraceFile = __FILE__;
 
-CMPIProtocolEndpoint::CMPIProtocolEndpoint(const CMPIBroker* _broker, const CMPIContext* _context,
-                                           const CMPIObjectPath* objectPath)
-    : broker(_broker), context(_context), nameSpace(ProviderUtilities::getNamespace(objectPath)) {
-    QUILL_TRACE_ENTER_PARAMS(" _broker=" << static_cast<const void*>(_broker)
-                                         << " _context=" << static_cast<const void*>(_context)
-                                         << " objectPath=" << static_cast<const void*>(objectPath));
-    setObjectPath(objectPath);
-}
+const std::array<KeyGetter<Endpoint>, 4> CMPIProtocolEndpoint::kKeys{{
+    {"SystemCreationClassName", &Endpoint::getSystemCreationClassName},
+    {"SystemName", &Endpoint::getSystemName},
+    {"CreationClassName", &Endpoint::getCreationClassName},
+    {"Name", &Endpoint::getName},
+}};
 
-CMPIProtocolEndpoint::~CMPIProtocolEndpoint() {
-    QUILL_TRACE_METHOD();
-}
-
-void CMPIProtocolEndpoint::setObjectPath(const CMPIObjectPath* objectPath) {
-    QUILL_TRACE_ENTER_PARAMS(" objectPath=" << static_cast<const void*>(objectPath));
-    narrowByKeys(
-        objectPath, kKeyFilters,
-        [this](unsigned int filterType, std::string value) {
-            model.setFilter(filterType, std::move(value));
-        },
-        QUILL_TRACE_SITE());
-}
-
-CMPIObjectPath* CMPIProtocolEndpoint::getObjectPath() const {
-    QUILL_TRACE_ENTER();
-    return buildObjectPath(broker, kClassName, nameSpace, model, kKeys);
-}
+const std::array<KeyFilter, 2> CMPIProtocolEndpoint::kKeyFilters{{
+    {"SystemName", Endpoint::kSystemNameFilter},
+    {"Name", Endpoint::kNameFilter},
+}};
 
 CMPIInstance* CMPIProtocolEndpoint::getCMPIInstance(const char** properties) const {
     QUILL_TRACE_ENTER_PARAMS(" properties=" << static_cast<const void*>(properties));
@@ -167,16 +135,6 @@ CMPIInstance* CMPIProtocolEndpoint::getCMPIInstance(const char** properties) con
     writer.set("Name", model, &Endpoint::getName);
     writer.set("NameFormat", model, &Endpoint::getNameFormat);
     return instance;
-}
-
-CMPIProtocolEndpoint::operator bool() const {
-    QUILL_TRACE_METHOD();
-    return static_cast<bool>(model);
-}
-
-void CMPIProtocolEndpoint::operator++() {
-    QUILL_TRACE_ENTER();
-    ++model;
 }
 
 void CMPIProtocolEndpoint::initialize() {

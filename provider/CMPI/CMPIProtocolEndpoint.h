@@ -3,8 +3,10 @@
 // RequestStateChange.
 #pragma once
 
+#include <array>
 #include <string>
 
+#include "CMPI/CMPIInstanceObject.h"
 #include "Zodavez/IPprotocolEndpoint.h"
 #include "cmpidt.h"
 #include "cmpift.h"
@@ -12,31 +14,18 @@
 namespace Quill {
 namespace IPInterfaceProvider {
 
-class CMPIProtocolEndpoint {
+class CMPIProtocolEndpoint : public CMPIInstanceObject<CMPIProtocolEndpoint, IPprotocolEndpoint> {
   public:
     static constexpr const char* kClassName = "OVX_IPProtocolEndpoint";
     static constexpr const char* kMethodName = "RequestStateChange";
+    static const char* const kTraceName;
+    static const char* const kTraceFile;
 
-    // Every endpoint of the namespace.
-    CMPIProtocolEndpoint(const CMPIBroker* _broker, const CMPIContext* _context,
-                         std::string _namespace);
-    // The endpoints the path's keys allow; all of them for a class path.
-    CMPIProtocolEndpoint(const CMPIBroker* _broker, const CMPIContext* _context,
-                         const CMPIObjectPath* objectPath);
-    CMPIProtocolEndpoint(const CMPIProtocolEndpoint&) = delete;
-    CMPIProtocolEndpoint& operator=(const CMPIProtocolEndpoint&) = delete;
-    ~CMPIProtocolEndpoint();
+    using CMPIInstanceObject::CMPIInstanceObject;
 
-    // Narrows the walk by the path's "SystemName" and then "Name" keys.
-    void setObjectPath(const CMPIObjectPath* objectPath);
-
-    // The current endpoint's path, or null when the broker cannot make one.
-    CMPIObjectPath* getObjectPath() const;
     // The current endpoint with all its properties; the list never narrows it.
     CMPIInstance* getCMPIInstance(const char** properties) const;
 
-    explicit operator bool() const;
-    void operator++();
     // Back to every endpoint, unfiltered.
     void initialize();
 
@@ -49,10 +38,10 @@ class CMPIProtocolEndpoint {
     CMPIUint32 executeMethod(const CMPIArgs* in, CMPIArgs* out, CMPIStatus* status);
 
   private:
-    const CMPIBroker* const broker;
-    const CMPIContext* const context;
-    const std::string nameSpace;
-    IPprotocolEndpoint model;
+    friend class CMPIInstanceObject<CMPIProtocolEndpoint, IPprotocolEndpoint>;
+
+    static const std::array<KeyGetter<IPprotocolEndpoint>, 4> kKeys;
+    static const std::array<KeyFilter, 2> kKeyFilters;
 };
 
 }  // namespace IPInterfaceProvider

@@ -1,9 +1,8 @@
 #include "Zodavez/IPprotocolEndpoint.h"
 
-#include <unistd.h>
-
-#include <array>
 #include <utility>
+
+#include "Zodavez/SystemFacts.h"
 
 namespace Quill {
 namespace IPInterfaceProvider {
@@ -73,16 +72,6 @@ std::optional<unsigned int> nodeEnabledState(unsigned short requestedState) {
         default:
             return std::nullopt;
     }
-}
-
-bool readHostName(std::string& name) {
-    std::array<char, 256> buffer{};
-    if (gethostname(buffer.data(), buffer.size() - 1) != 0) {
-        QUILL_TRACE_MESSAGE(Trace::kFailureLevel, "gethostname Failed");
-        return false;
-    }
-    name = buffer.data();
-    return true;
 }
 
 }  // namespace

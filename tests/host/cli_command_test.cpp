@@ -15,6 +15,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -353,6 +354,63 @@ TEST_F(CliCommand, IPv6AutoConfiguredAddressesShowTheirOrigin) {
             EXPECT_EQ(properties.at("IPv6AddressType"), 6);
         }
     }
+}
+
+TEST_F(CliCommand, EveryInstanceClassListsPathsThatCanBeFetched) {
+    const std::vector<std::pair<std::string, std::size_t>> classes = {
+        {"OVX_IPAssignmentSettingData", 14},
+        {"OVX_StaticIPAssignmentSettingData", 7},
+        {"OVX_IPRemoteServiceAccessPoint", 6},
+        {"OVX_IPConfigurationService", 1},
+        {"OVX_IPEnabledLogicalElementCapabilities", 7}};
+    for (const auto& [className, count] : classes) {
+        const Outcome names = run({"--json", "ein", className});
+        ASSERT_TRUE(exitedWith(names, 0)) << className;
+        const auto paths = nlohmann::json::parse(names.out).at("paths");
+        EXPECT_EQ(paths.size(), count) << className;
+        for (const auto& path : paths) {
+            const Outcome shown = run({"--json", "gi", path.get<std::string>()});
+            ASSERT_TRUE(exitedWith(shown, 0)) << path;
+            EXPECT_EQ(nlohmann::json::parse(shown.out).at("instance").at("path"), path);
+        }
+    }
+}
+
+TEST_F(CliCommand, SettingsAndGatewaysAreChangedOrLeftAsTheyWere) {
+    const std::string statics = R"(OVX_StaticIPAssignmentSettingData.InstanceID="Computer%eth1")";
+    const Outcome modified =
+        run({"mi", statics, "IPv4Address=198.51.100.21", "ConfigurationName=web01-lab"});
+    ASSERT_TRUE(exitedWith(modified, 0)) << modified.err;
+    const std::string ifcfg = fileText(dataDir_ / "ifcfg-eth1");
+    EXPECT_NE(ifcfg.find("IPV4ADDR=198.51.100.21\n"), std::string::npos) << ifcfg;
+    EXPECT_NE(ifcfg.find("CONFIG_NAME=web01-lab\n"), std::string::npos) << ifcfg;
+
+    const Outcome gateways = run({"--json", "ein", "OVX_IPRemoteServiceAccessPoint"});
+    ASSERT_TRUE(exitedWith(gateways, 0));
+    std::string eth1v6;
+    const auto listed = nlohmann::json::parse(gateways.out);
+    for (const auto& path : listed.at("paths")) {
+        if (path.get<std::string>().find("Name=\"eth1_IPv6\"") != std::string::npos) {
+            eth1v6 = path;
+        }
+    }
+    ASSERT_FALSE(eth1v6.empty()) << gateways.out;
+    ASSERT_TRUE(exitedWith(run({"mi", eth1v6, "AccessInfo=2001:db8:100::fe"}), 0));
+    EXPECT_NE(fileText(dataDir_ / "system.json").find("\"2001:db8:100::fe\""), std::string::npos);
+
+    // Refused requests: the wrong address family, a forged line break.
+    const std::string description = fileText(dataDir_ / "system.json");
+    for (const std::vector<std::string>& request :
+         {std::vector<std::string>{"mi", eth1v6, "AccessInfo=198.51.100.254"},
+          std::vector<std::string>{"mi", statics, "IPv6Address=198.51.100.22"},
+          std::vector<std::string>{"mi", statics, "ConfigurationName=lab\nGATEWAY=203.0.113.1"}}) {
+        const Outcome refused = run(request);
+        ASSERT_TRUE(exitedWith(refused, 1)) << request.back();
+        EXPECT_NE(refused.err.find("CIM_ERR_INVALID_PARAMETER (4)"), std::string::npos)
+            << refused.err;
+    }
+    EXPECT_EQ(fileText(dataDir_ / "system.json"), description);
+    EXPECT_EQ(fileText(dataDir_ / "ifcfg-eth1"), ifcfg);
 }
 
 TEST_F(CliCommand, CimErrorsNameTheStatusAndExitWithOne) {

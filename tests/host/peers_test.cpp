@@ -438,13 +438,13 @@ TEST_F(PeerProviderTest, ServiceProcessorIsTheControllerTheEndpointsName) {
 TEST_F(PeerProviderTest, LanEndpointsBelongToTheirSystemAndCarryMacAddresses) {
     const Call call = enumerateInstances("OVX_LANEndpoint");
     ASSERT_EQ(call.rc, CMPI_RC_OK) << call.message;
-    ASSERT_EQ(call.data.instances.size(), 5u);
+    ASSERT_EQ(call.data.instances.size(), 6u);
     std::vector<std::string> names;
     for (const auto& endpoint : call.data.instances) {
         names.push_back(keyText(endpoint.path(), "Name"));
         EXPECT_EQ(keyText(endpoint.path(), "CreationClassName"), "OVX_LANEndpoint");
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"eth0", "eth1", "eth2", "br0", "bmc0"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"eth0", "eth1", "eth2", "eth3", "br0", "bmc0"}));
 
     const host::Instance* eth0 = findByKey(call.data.instances, "Name", "eth0");
     ASSERT_NE(eth0, nullptr);
@@ -885,7 +885,7 @@ TEST_F(PeerProviderTest, WithoutASectionThereAreNoSettings) {
     }
     const Call lan = enumerateInstances("OVX_LANEndpoint");
     ASSERT_EQ(lan.rc, CMPI_RC_OK);
-    ASSERT_EQ(lan.data.instances.size(), 5u);
+    ASSERT_EQ(lan.data.instances.size(), 6u);
     EXPECT_EQ(property(lan.data.instances.front(), "MACAddress"), nullptr);
 
     host::Instance change(settingPath("OVX_DNSSettingData", "Computer%eth0%"));

@@ -357,11 +357,13 @@ TEST_F(AtomicSave, AWriteThatFailsHalfwayLeavesTheOriginalWhole) {
     ASSERT_TRUE(file.open(PropertyFile::ReadWrite));
     ASSERT_TRUE(file.setValue(L"CONFIG_NAME", std::wstring(200, L'n')));
     bool saved = true;
+    std::string error;
     {
         ScopedFileSizeLimit limit(64);
-        saved = file.save();
+        saved = file.save(error);
     }
     EXPECT_FALSE(saved);
+    EXPECT_NE(error.find("cannot write"), std::string::npos) << error;
     EXPECT_EQ(readFile(path_), original);
     EXPECT_EQ(entriesInScratch(), 1u);
     // Once there is room again, the same change goes through.

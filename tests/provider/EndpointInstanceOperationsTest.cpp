@@ -153,8 +153,7 @@ TEST_F(EndpointEnumeration, ASystemWithoutInterfacesReturnsOnlyDone) {
 TEST_F(EndpointEnumeration, ClassesNotServedAreInvalidWithoutResults) {
     useSystem(ProviderTest::standardSystem());
     for (const char* className :
-         {"OVX_IPAssignmentSettingData", "OVX_IPHostedAccessPoint", "OVX_IPConfigurationService",
-          "CIM_IPProtocolEndpoint", "OVX_ComputerSystem"}) {
+         {"OVX_IPHostedAccessPoint", "CIM_IPProtocolEndpoint", "OVX_ComputerSystem"}) {
         const ObjectPath path(kNamespace, className);
         for (const Outcome& outcome :
              {enumerateNames(path), enumerateInstances(path), getInstance(path)}) {
@@ -522,7 +521,7 @@ TEST_F(EndpointModify, OnlyListedPropertiesAreConsidered) {
 TEST_F(EndpointModify, ClassesThatCannotBeModifiedAnswerNotSupported) {
     const std::string before = system().text();
     for (const char* className :
-         {"OVX_IPEnabledLogicalElementCapabilities", "OVX_IPAssignmentSettingData",
+         {"OVX_IPEnabledLogicalElementCapabilities", "OVX_IPConfigurationService",
           "OVX_IPHostedAccessPoint", "CIM_Unknown"}) {
         const ObjectPath path(kNamespace, className);
         const Outcome outcome = modifyInstance(path, Instance(path));

@@ -1,0 +1,109 @@
+#include "Zodavez/IPAssignmentSettingData.h"
+
+#include "Zodavez/InterfaceConfigFile.h"
+#include "Zodavez/SystemFacts.h"
+
+namespace Quill {
+namespace IPInterfaceProvider {
+
+namespace {
+
+constexpr const char* kConfigurationNameKey = "CONFIG_NAME";
+
+}  // namespace
+
+const char* const IPAssignmentSettingData::kTraceName =
+    "Quill::IPInterfaceProvider::IPAssignmentSettingData";
+const char* const IPAssignmentSettingData::kTraceFile = __FILE__;
+
+IPAssignmentSettingData::IPAssignmentSettingData() {
+    QUILL_TRACE_METHOD();
+}
+
+void IPAssignmentSettingData::setFilter(unsigned int filterType, std::string reference,
+                                        unsigned int isCfgFlag) {
+    QUILL_TRACE_ENTER_PARAMS(" isCfg=" << isCfgFlag);
+    isCfg = isCfgFlag;
+    FilteredInterfaceWalk::setFilter(filterType, std::move(reference));
+}
+
+void IPAssignmentSettingData::rawStep() {
+    if (mode == kStaticMode) {
+        mode = kDhcpMode;
+        return;
+    }
+    mode = kStaticMode;
+    ++cursor();
+}
+
+std::optional<std::string> IPAssignmentSettingData::filterValue(unsigned int filterType) const {
+    if (filterType != kInstanceIdFilter) {
+        return std::nullopt;
+    }
+    std::string id;
+    getInstanceId(id);
+    return id;
+}
+
+std::optional<bool> IPAssignmentSettingData::filterMatches(const InterfaceFilter& filter,
+                                                           const std::string& actual) const {
+    if (isCfg == 0) {
+        return filter.reference == actual;
+    }
+    const std::string configuration = actual.substr(0, actual.rfind('%'));
+    return filter.reference.find(configuration) != std::string::npos;
+}
+
+bool IPAssignmentSettingData::getInstanceId(std::string& value) const {
+    QUILL_TRACE_METHOD();
+    value = settingIdOf(cursor()) + (mode == kStaticMode ? "%static" : "%dhcp");
+    return true;
+}
+
+bool IPAssignmentSettingData::getName(std::string& value) const {
+    QUILL_TRACE_METHOD();
+    cursor().getProperty(NodeLexicon::Name, value);
+    return true;
+}
+
+bool IPAssignmentSettingData::getAddressOrigin(unsigned short& value) const {
+    QUILL_TRACE_METHOD();
+    value = 2;
+    return true;
+}
+
+bool IPAssignmentSettingData::getConfigurationName(std::string& value) const {
+    QUILL_TRACE_METHOD();
+    if (const auto stored =
+            InterfaceConfigFile(interfaceNameOf(cursor())).value(kConfigurationNameKey)) {
+        value = *stored;
+    }
+    return true;
+}
+
+bool IPAssignmentSettingData::setConfigurationName(std::string name, std::string& error) {
+    QUILL_TRACE_ENTER_PARAMS(" name=" << name);
+    return InterfaceConfigFile(interfaceNameOf(cursor()))
+        .write({{kConfigurationNameKey, name}}, error);
+}
+
+bool IPAssignmentSettingData::setConfigurationName(std::string name) {
+    std::string ignored;
+    return setConfigurationName(std::move(name), ignored);
+}
+
+bool IPAssignmentSettingData::findAddressOrigin(const std::string& name, unsigned int& origin) {
+    QUILL_TRACE_ENTER_PARAMS(" name=" << name);
+    Instrumentation walk;
+    for (walk.selectNode(NodeLexicon::IPInterface); walk; ++walk) {
+        std::string candidate;
+        if (walk.getProperty(NodeLexicon::Name, candidate) && candidate == name) {
+            walk.getProperty(NodeLexicon::AddressOrigin, origin);
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace IPInterfaceProvider
+}  // namespace Quill

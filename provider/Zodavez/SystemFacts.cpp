@@ -1,0 +1,43 @@
+#include "Zodavez/SystemFacts.h"
+
+#include <unistd.h>
+
+#include <array>
+
+#include "Trace.h"
+
+namespace Quill {
+namespace IPInterfaceProvider {
+
+bool readHostName(std::string& name) {
+    std::array<char, 256> buffer{};
+    if (gethostname(buffer.data(), buffer.size() - 1) != 0) {
+        QUILL_TRACE_MESSAGE(Trace::kFailureLevel, "gethostname Failed");
+        return false;
+    }
+    name = buffer.data();
+    return true;
+}
+
+bool ownedByServiceProcessorSystem(const Instrumentation& interfaceCursor) {
+    Instrumentation owner;
+    if (!owner.selectNode(interfaceCursor.getPathToParentNode()) ||
+        !owner.selectNode(owner.getPathToParentNode())) {
+        return false;
+    }
+    return owner.getNodeDescription() == "BMC";
+}
+
+std::string interfaceNameOf(const Instrumentation& interfaceCursor) {
+    std::string name;
+    interfaceCursor.getProperty(NodeLexicon::Name, name);
+    return name;
+}
+
+std::string settingIdOf(const Instrumentation& interfaceCursor) {
+    return std::string(ownedByServiceProcessorSystem(interfaceCursor) ? "BMC" : "Computer") + "%" +
+           interfaceNameOf(interfaceCursor);
+}
+
+}  // namespace IPInterfaceProvider
+}  // namespace Quill

@@ -1,0 +1,28 @@
+// What the models need to know about the systems that own interfaces.
+#pragma once
+
+#include <string>
+
+#include "instrumentation.h"
+
+namespace Quill {
+namespace IPInterfaceProvider {
+
+// This machine's host name; false (and a failure record) when the system
+// cannot tell it, the name then untouched.
+bool readHostName(std::string& name);
+
+// Whether the interface under the cursor belongs to the management
+// controller: its owning system node, the grandparent, is described as
+// exactly "BMC".
+bool ownedByServiceProcessorSystem(const Instrumentation& interfaceCursor);
+
+// The interface's Name, empty when it cannot be read.
+std::string interfaceNameOf(const Instrumentation& interfaceCursor);
+
+// The identifier shared by the settings of one interface: "BMC" or
+// "Computer" by its owning system, "%", and the interface's name.
+std::string settingIdOf(const Instrumentation& interfaceCursor);
+
+}  // namespace IPInterfaceProvider
+}  // namespace Quill

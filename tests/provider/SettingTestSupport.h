@@ -1,0 +1,69 @@
+// The agent data directory of a test: the system description and the
+// interfaces' ifcfg files side by side in one temporary directory.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "ProviderTestSupport.h"
+
+namespace ProviderTest {
+
+// Points the agent's data directory at a directory while it lives.
+class ScopedDataDirectory {
+  public:
+    explicit ScopedDataDirectory(const std::filesystem::path& directory) {
+        if (const char* const previous = std::getenv("OVX_DATA_DIR")) {
+            previous_ = previous;
+        }
+        ::setenv("OVX_DATA_DIR", (directory.string() + "/").c_str(), 1);
+    }
+    ScopedDataDirectory(const ScopedDataDirectory&) = delete;
+    ScopedDataDirectory& operator=(const ScopedDataDirectory&) = delete;
+    ~ScopedDataDirectory() {
+        if (previous_) {
+            ::setenv("OVX_DATA_DIR", previous_->c_str(), 1);
+        } else {
+            ::unsetenv("OVX_DATA_DIR");
+        }
+    }
+
+  private:
+    std::optional<std::string> previous_;
+};
+
+// A system description with its ifcfg files in the agent data directory.
+class AgentData {
+  public:
+    explicit AgentData(const Json& description)
+        : system_(description), dataDirectory_(system_.path().parent_path()) {}
+
+    SystemDescriptionFile& system() { return system_; }
+    std::filesystem::path ifcfgPath(const std::string& interfaceName) const {
+        return system_.path().parent_path() / ("ifcfg-" + interfaceName);
+    }
+    void writeIfcfg(const std::string& interfaceName, const std::string& content) const {
+        std::ofstream(ifcfgPath(interfaceName), std::ios::binary) << content;
+    }
+    // The file's text; nothing when there is no file.
+    std::optional<std::string> ifcfg(const std::string& interfaceName) const {
+        std::ifstream file(ifcfgPath(interfaceName), std::ios::binary);
+        if (!file) {
+            return std::nullopt;
+        }
+        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+
+  private:
+    SystemDescriptionFile system_;
+    ScopedDataDirectory dataDirectory_;
+};
+
+}  // namespace ProviderTest
