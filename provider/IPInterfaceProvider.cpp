@@ -196,12 +196,8 @@ const ClassRow kClassRows[] = {
     {120, kObjString, {}, {}},
     {121, kObjString, {}, {}},
     {128, kObjString, readOnlyOperations<CMPIIPEnabledLogicalElementCapabilities>(), {}},
-    // ApplySettingToIPProtocolEndpoint is accepted by name; its body joins
-    // the row later, and until then the method is not served.
-    {129,
-     kObjString,
-     readOnlyOperations<CMPIIPConfigurationService>(),
-     {CMPIIPConfigurationService::kMethodName, nullptr}},
+    {129, kObjString, readOnlyOperations<CMPIIPConfigurationService>(),
+     methodOf<CMPIIPConfigurationService>()},
     {130, kObjString, {}, {}},
     {131, kObjString, {}, {}},
 };
