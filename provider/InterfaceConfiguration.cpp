@@ -325,9 +325,17 @@ void* SystemRebootThread(void*) {
     return nullptr;
 }
 
-void startSystemRebootThread() {
+bool startSystemRebootThread() {
     QUILL_TRACE_ENTER();
-    rebootThreads().start();
+    try {
+        rebootThreads().start();
+        return true;
+    } catch (const std::exception& failure) {
+        QUILL_TRACE_MESSAGE(
+            Trace::kFailureLevel,
+            std::string("The restart thread could not be started: ") + failure.what());
+        return false;
+    }
 }
 
 void waitForSystemRebootThreads() {

@@ -33,8 +33,9 @@ AppliedConfiguration isSystemRebootRequired(const IPConfigData& cfg_data);
 // Asks the computer-system node for a restart. The argument is not read.
 void* SystemRebootThread(void* argument);
 
-// Runs SystemRebootThread on a thread of its own and returns at once.
-void startSystemRebootThread();
+// Runs SystemRebootThread on a thread of its own and returns at once; false
+// when no thread could be started.
+bool startSystemRebootThread();
 
 // Returns once every restart thread started so far has ended. The method
 // table's cleanup and the library's unload call it, so that no such thread

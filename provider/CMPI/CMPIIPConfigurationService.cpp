@@ -190,10 +190,11 @@ CMPIUint32 CMPIIPConfigurationService::executeMethod(const CMPIArgs* in, CMPIArg
     if (!applied.restart) {
         return kCompleted;
     }
-    if (!configNameEmpty) {
+    // A restart that cannot be requested is left to the console, as for a
+    // named configuration.
+    if (!configNameEmpty || !startSystemRebootThread()) {
         return kRestartNeeded;
     }
-    startSystemRebootThread();
     return kCompleted;
 }
 

@@ -388,8 +388,8 @@ class RestartThread : public ::testing::Test {
 
 TEST_F(RestartThread, RecordsOneRestartRequestPerThread) {
     const SystemDescriptionFile system(host());
-    Quill::IPInterfaceProvider::startSystemRebootThread();
-    Quill::IPInterfaceProvider::startSystemRebootThread();
+    EXPECT_TRUE(Quill::IPInterfaceProvider::startSystemRebootThread());
+    EXPECT_TRUE(Quill::IPInterfaceProvider::startSystemRebootThread());
     Quill::IPInterfaceProvider::waitForSystemRebootThreads();
     EXPECT_EQ(requests(system), 2);
     EXPECT_EQ(system.json()["nodes"][0]["properties"]["EnabledState"], 1);
@@ -398,12 +398,12 @@ TEST_F(RestartThread, RecordsOneRestartRequestPerThread) {
 TEST_F(RestartThread, ARefusedRequestOrNoSystemEndsTheThreadQuietly) {
     {
         const SystemDescriptionFile system(host(Json::array({"EnabledState"})));
-        Quill::IPInterfaceProvider::startSystemRebootThread();
+        EXPECT_TRUE(Quill::IPInterfaceProvider::startSystemRebootThread());
         Quill::IPInterfaceProvider::waitForSystemRebootThreads();
         EXPECT_TRUE(requests(system).is_null());
     }
     const SystemDescriptionFile empty(Json{{"nodes", Json::array()}});
-    Quill::IPInterfaceProvider::startSystemRebootThread();
+    EXPECT_TRUE(Quill::IPInterfaceProvider::startSystemRebootThread());
     Quill::IPInterfaceProvider::waitForSystemRebootThreads();
     EXPECT_EQ(empty.json()["nodes"], Json::array());
 }
