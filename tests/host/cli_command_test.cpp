@@ -234,6 +234,30 @@ TEST_F(CliCommand, DnsEndpointAssociationsThroughThePeerProvider) {
     EXPECT_NE(associators.status, 2) << associators.err;
 }
 
+// A console's navigation: every path an endpoint's associations name, and
+// every association instance, can be fetched with gi.
+TEST_F(CliCommand, EveryAssociatedPathOfAnEndpointResolves) {
+    const Outcome endpoints = run({"--json", "ein", "OVX_IPProtocolEndpoint"});
+    ASSERT_TRUE(exitedWith(endpoints, 0));
+    std::string eth1;
+    const auto all = nlohmann::json::parse(endpoints.out).at("paths");
+    for (const auto& path : all) {
+        if (path.get<std::string>().find("Name=\"eth1\"") != std::string::npos) {
+            eth1 = path.get<std::string>();
+        }
+    }
+    ASSERT_FALSE(eth1.empty()) << endpoints.out;
+    for (const char* verb : {"ain", "rin"}) {
+        const Outcome named = run({"--json", verb, eth1});
+        ASSERT_TRUE(exitedWith(named, 0));
+        const auto paths = nlohmann::json::parse(named.out).at("paths");
+        EXPECT_GE(paths.size(), 9U) << named.out;
+        for (const auto& path : paths) {
+            EXPECT_TRUE(exitedWith(run({"gi", path.get<std::string>()}), 0)) << path;
+        }
+    }
+}
+
 TEST_F(CliCommand, IpEndpointsListedFetchedAndCalled) {
     const Outcome endpoints = run({"--json", "ei", "OVX_IPProtocolEndpoint"});
     ASSERT_TRUE(exitedWith(endpoints, 0));
