@@ -24,7 +24,6 @@ class InstanceIdMatch {
 
     // True when the candidate is now the best.
     bool offer(const std::string& candidateId);
-    bool found() const { return bestLength_.has_value(); }
 
   private:
     std::string requested_;

@@ -23,7 +23,6 @@ using Quill::IPInterfaceProvider::findConfigurationSetting;
 using Quill::IPInterfaceProvider::getDHCPConfigurationDetails;
 using Quill::IPInterfaceProvider::getDNSConfigurationDetails;
 using Quill::IPInterfaceProvider::getStaticConfigurationDetails;
-using Quill::IPInterfaceProvider::InstanceIdMatch;
 using Quill::IPInterfaceProvider::IPConfigData;
 
 constexpr const char* kNamespace = "root/cimv2";
@@ -93,33 +92,6 @@ class Gathering : public ::testing::Test {
         host::toCmpi(host::Context::forOperation(kNamespace, 0, "tester"));
     std::optional<host::AssociatorFilter> lastFilter_;
 };
-
-TEST(SettingChoice, TheLongestWholeIdInsideTheRequestWins) {
-    const struct {
-        std::vector<std::string> candidates;
-        const char* requested;
-        int chosen;  // position among the candidates, -1 for none
-    } cases[] = {
-        {{"Computer%eth1", "Computer%eth10"}, "Computer%eth10%static", 1},
-        {{"Computer%eth10", "Computer%eth1"}, "Computer%eth10%static", 0},
-        {{"Computer%eth1", "Computer%eth10"}, "Computer%eth1%static", 0},
-        {{"Computer%eth0%", "Computer%eth0%"}, "Computer%eth0%dhcp", 0},
-        {{"Computer%eth0_1%", "Computer%eth0%"}, "Computer%eth0%static", 1},
-        {{"Computer%eth2%"}, "Computer%eth1%static", -1},
-        {{"Computer%eth1%static"}, "Computer%eth1", -1},
-    };
-    for (const auto& choice : cases) {
-        InstanceIdMatch match(choice.requested);
-        int chosen = -1;
-        for (std::size_t position = 0; position < choice.candidates.size(); ++position) {
-            if (match.offer(choice.candidates[position])) {
-                chosen = static_cast<int>(position);
-            }
-        }
-        EXPECT_EQ(chosen, choice.chosen) << choice.requested;
-        EXPECT_EQ(match.found(), choice.chosen >= 0);
-    }
-}
 
 TEST_F(Gathering, EnumeratedSettingsAreChosenByInstanceId) {
     router_->onEnumerateInstances(
@@ -267,18 +239,6 @@ TEST_F(Gathering, DnsSettingsGiveNamesAndServersInOrder) {
         EXPECT_TRUE(empty.dnsHostName.empty());
         EXPECT_TRUE(empty.configNameEmpty);
     }
-}
-
-TEST_F(Gathering, GeneralDnsSettingsGiveTheSuffixes) {
-    dnsEndpoints(2);
-    host::Instance general = setting("OVX_DNSGeneralSettingData", "Computer");
-    general.setProperty("DNSSuffixesToAppend", strings({"example.net", "corp.example.net"}));
-    general.setProperty("RequestedHostname", host::Value::string("ignored"));
-    IPConfigData record;
-    EXPECT_EQ(gatherDns(general, record).rc, CMPI_RC_OK);
-    EXPECT_EQ(record.dnsSuffixes, (std::vector<std::string>{"example.net", "corp.example.net"}));
-    EXPECT_EQ(record.dnsHostName, "");
-    EXPECT_FALSE(record.configNameEmpty);
 }
 
 TEST_F(Gathering, WithoutADnsClientEndpointNothingIsRead) {

@@ -240,20 +240,6 @@ TEST_F(ApplyConfiguration, DhcpOnADhcpInterfaceLeavesTheOriginAlone) {
     EXPECT_TRUE(store().writes.empty());
 }
 
-TEST_F(ApplyConfiguration, WritesFollowAFixedOrder) {
-    use(Json::array({dhcpInterface("eth2")}));
-    IPConfigData data = record("eth2", 3);
-    data.ipAddress = "203.0.113.60";
-    data.subnet_mask = "255.255.255.0";
-    data.dnsHostName = "web03";
-    data.dnsServers = {"203.0.113.53"};
-    data.ipv6Address = "2001:db8::60";
-    EXPECT_TRUE(isSystemRebootRequired(data).restart);
-    EXPECT_EQ(store().writes,
-              (std::vector<std::string>{"AddressOrigin", "DNSServers", "HostName", "IPv4Address",
-                                        "SubnetMask", "IPv6Address"}));
-}
-
 // Which node a record's name selects: the whole name first, then the part
 // before the first "_".
 TEST_F(ApplyConfiguration, TheWholeNameWinsOverItsFirstPart) {
