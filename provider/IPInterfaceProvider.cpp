@@ -26,6 +26,7 @@
 #include "CMPI/CMPIStaticElementSettingData.h"
 #include "CMPI/CMPIStaticIPAssignmentSettingData.h"
 #include "CMPI/CMPIStaticOrderedComponent.h"
+#include "InterfaceConfiguration.h"
 #include "Trace.h"
 #include "cmpimacs.h"
 #include "providerutilities.h"
@@ -207,12 +208,8 @@ const ClassRow kClassRows[] = {
     {120, kObjString, readOnlyOperations<CMPISPHostedAccessPoint>(), {}},
     {121, kObjString, readOnlyOperations<CMPIIPElementCapabilities>(), {}},
     {128, kObjString, readOnlyOperations<CMPIIPEnabledLogicalElementCapabilities>(), {}},
-    // ApplySettingToIPProtocolEndpoint is accepted by name; its body joins
-    // the row later, and until then the method is not served.
-    {129,
-     kObjString,
-     readOnlyOperations<CMPIIPConfigurationService>(),
-     {CMPIIPConfigurationService::kMethodName, nullptr}},
+    {129, kObjString, readOnlyOperations<CMPIIPConfigurationService>(),
+     methodOf<CMPIIPConfigurationService>()},
     {130, kObjString, readOnlyOperations<CMPIIPHostedService>(), {}},
     {131, kObjString, readOnlyOperations<CMPIServiceAffectsElement>(), {}},
 };
@@ -324,6 +321,8 @@ CMPIStatus IPInterface_Cleanup(CMPIAssociationMI*, const CMPIContext*, CMPIBoole
 // Any status but OK tells sfcb the provider cannot be unloaded, which keeps
 // its process alive for good once a method has been called.
 CMPIStatus IPInterface_MethodCleanup(CMPIMethodMI*, const CMPIContext*, CMPIBoolean) {
+    // The CIMOM may unload the library next; a restart thread must be done by then.
+    waitForSystemRebootThreads();
     return cleanupNothing();
 }
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the provider, the sample peer provider and the ovx-cim client, then
 # shows what a systems-management client sees of the sample server
-# (examples/) through the embedded CIM host. Nothing outside a scratch copy
-# of the sample is read or written.
+# (examples/) through the embedded CIM host, and last this machine's own
+# interfaces through the live backend, read-only. Nothing outside a scratch
+# copy of the sample is written.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -93,3 +94,41 @@ heading "The association instance that ties it to its port" \
     "rin '$endpoint' --result-class OVX_BindsToLanEndPoint"
 step "the references of the endpoint could not be followed" \
     rin "$endpoint" --result-class OVX_BindsToLanEndPoint
+
+# A console reconfigures eth0: it edits the static setting, then applies it.
+# Without a configuration name (the edit clears it) a change that needs a
+# restart gets one; the sample's node store only records the request.
+eth0=$("${ovx_cim[@]}" ein OVX_IPProtocolEndpoint 2>/dev/null | grep 'Name="eth0"' | head -n 1 || true)
+service=$("${ovx_cim[@]}" ein OVX_IPConfigurationService 2>/dev/null | head -n 1 || true)
+if [ -z "$eth0" ] || [ -z "$service" ]; then
+    echo
+    echo "demo: the configuration service is not served yet; the reconfiguration steps need it."
+    exit 0
+fi
+setting='OVX_StaticIPAssignmentSettingData.InstanceID="Computer%eth0"'
+
+heading "A console gives eth0 a new static address" \
+    "mi '$setting' IPv4Address=192.0.2.20 ConfigurationName="
+step "the static setting could not be changed" \
+    mi "$setting" IPv4Address=192.0.2.20 ConfigurationName=
+
+configuration='OVX_IPAssignmentSettingData.InstanceID="Computer%eth0%static"'
+heading "... and applies that configuration to the endpoint: the return value and the Job" \
+    "cm '$service' ApplySettingToIPProtocolEndpoint Configuration='$configuration' Endpoint='$eth0'"
+step "the configuration could not be applied" \
+    cm "$service" ApplySettingToIPProtocolEndpoint "Configuration=$configuration" "Endpoint=$eth0"
+
+heading "The endpoint as it now reads" "gi '$eth0'"
+step "the endpoint could not be fetched" gi "$eth0"
+
+echo
+echo "demo: the new address needs a restart; the sample's node store recorded the request:"
+grep -A 3 '"rebootRequests"' "$scratch/system.json" || echo "demo: (no restart was requested)"
+
+# The same client on the live backend: the kernel's links, addresses and
+# default routes of this machine, read over netlink. Read-only: changes would
+# need OVX_LIVE_CHANGES=yes, which the demo never sets.
+heading "This machine's own interfaces, read from the running system" \
+    "--live ei OVX_IPProtocolEndpoint"
+unset OVX_LIVE_CHANGES
+step "this machine's interfaces could not be read" --live ei OVX_IPProtocolEndpoint

@@ -4,7 +4,8 @@
 # suite drives sfcb with (sfcb's own build packages come with build-sfcb.sh).
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev nlohmann-json3-dev)
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev nlohmann-json3-dev
+    libnl-3-dev libnl-route-3-dev pkg-config iproute2)
 if [ "${1:-}" = "--cimom" ]; then
     packages+=(sblim-wbemcli)
 elif [ -n "${1:-}" ]; then
