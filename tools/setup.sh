@@ -1,10 +1,17 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on a Debian 12 machine, and nothing
-# when it is all there already.
+# when it is all there already. With --cimom, also the CIM client the real-CIMOM
+# suite drives sfcb with (sfcb's own build packages come with build-sfcb.sh).
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev nlohmann-json3-dev
     libnl-3-dev libnl-route-3-dev pkg-config iproute2)
+if [ "${1:-}" = "--cimom" ]; then
+    packages+=(sblim-wbemcli)
+elif [ -n "${1:-}" ]; then
+    echo "usage: $0 [--cimom]" >&2
+    exit 2
+fi
 missing=()
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
