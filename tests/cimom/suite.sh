@@ -108,6 +108,7 @@ MODIFICATIONS=(
     "static gateway of eth1 | OVX_StaticIPAssignmentSettingData.InstanceID=\"Computer%eth1\" | GatewayIPv4Address=\"198.51.100.254\" | GatewayIPv4Address=\"198.51.100.254\""
     "default gateway of eth0 | OVX_IPRemoteServiceAccessPoint.CreationClassName=\"OVX_IPRemoteServiceAccessPoint\",SystemCreationClassName=\"OVX_ComputerSystem\",SystemName=\"@HOST@\",Name=\"eth0_IPv4\" | AccessInfo=\"192.0.2.254\" | AccessInfo=\"192.0.2.254\""
     "configuration name of eth0 | OVX_IPAssignmentSettingData.InstanceID=\"Computer%eth0%static\" | ConfigurationName=\"web01-renamed\" | ConfigurationName=\"web01-renamed\""
+    "static address of eth2, unnamed | OVX_StaticIPAssignmentSettingData.InstanceID=\"Computer%eth2\" | IPv4Address=\"203.0.113.58\",ConfigurationName=\"\" | IPv4Address=\"203.0.113.58\""
 )
 
 # Methods: what | path | method call | return value | property=value gi shows afterwards ("" for none)
@@ -116,6 +117,16 @@ METHODS=(
     "enable eth2 again | $EP,SystemName=\"@HOST@\",Name=\"eth2\" | RequestStateChange.RequestedState=2,TimeoutPeriod=00000000000010.000000:000 | 0 | EnabledState=2"
     "disable without a timeout | $EP,SystemName=\"@HOST@\",Name=\"eth2\" | RequestStateChange.RequestedState=3 | 0 | EnabledState=3"
     "enable without a timeout | $EP,SystemName=\"@HOST@\",Name=\"eth2\" | RequestStateChange.RequestedState=2 | 0 | EnabledState=2"
+)
+
+# ApplySettingToIPProtocolEndpoint: what | configuration's InstanceID | endpoint Name |
+# return value | effects: Property=value the endpoint shows, ifcfg-X:LINE that file
+# holds, or "unchanged" (no data file changed). Run after the modifications above,
+# which prepare the settings applied here.
+APPLICATIONS=(
+    "bridge refused | Computer%br0%static | br0 | 1 | unchanged"
+    "DHCP applied to a static interface of a named configuration | Computer%eth1%dhcp | eth1 | 5 | AddressOrigin=4 ifcfg-eth1:GATEWAY=198.51.100.254"
+    "unnamed static setting applied, restart requested | Computer%eth2%static | eth2 | 0 | IPv4Address=\"203.0.113.58\" AddressOrigin=3 ifcfg-eth2:IPV4ADDR=203.0.113.58"
 )
 
 # The registered profile: where it is and what conforms to it.
@@ -348,6 +359,36 @@ check_method() { # what | path | call | return value | shown
     fi
 }
 
+check_application() { # what | configuration | endpoint | return value | effects
+    local what configuration endpoint ret effects
+    what=$(field "$1" 1) configuration=$(field "$1" 2) endpoint=$(field "$1" 3)
+    ret=$(field "$1" 4) effects=$(field "$1" 5)
+    local service before
+    wb ein "$P:OVX_IPConfigurationService"
+    service=$(head -n 1 <<<"$out" | as_url)
+    before=$(data_digest)
+    local target=$EP,SystemName=\"$hostname\",Name=\"$endpoint\"
+    wb cm "$service" "ApplySettingToIPProtocolEndpoint.Configuration=OVX_IPAssignmentSettingData.InstanceID=\"$configuration\",Endpoint=$target"
+    expect "$what: returns $ret (rc $rc: $out $err)" grep -q "ApplySettingToIPProtocolEndpoint: $ret\b" <<<"$out"
+    local job
+    job=$(sed -n 's/.*Job (reference): [^:]*:\(.*\)/\1/p' <<<"$out")
+    if [ "$ret" = 1 ]; then
+        expect "$what: no job" [ -z "$job" ]
+    else
+        wb gi "$P:$job"
+        expect "$what: the job returned resolves (rc $rc: $err)" [ -n "$job" -a "$rc" -eq 0 ]
+    fi
+    wb gi -nl "$P:$target"
+    local effect
+    for effect in $effects; do
+        case "$effect" in
+            unchanged) expect "$what: the data files are unchanged" [ "$(data_digest)" = "$before" ] ;;
+            ifcfg-*:*) expect "$what: ${effect%%:*} holds ${effect#*:}" grep -qx -- "${effect#*:}" "$data/${effect%%:*}" ;;
+            *) expect "$what: $endpoint shows $effect" grep -qx -- "-$effect" <<<"$out" ;;
+        esac
+    done
+}
+
 check_profile() {
     local purl=$url/$PROFILE_NS
     wb ei -nl "$purl:CIM_RegisteredProfile"
@@ -404,6 +445,7 @@ for row in "${ASSOCIATIONS[@]}"; do check_association "$row"; done
 for row in "${BAD_REQUESTS[@]}"; do check_bad_request "$row"; done
 for row in "${MODIFICATIONS[@]}"; do check_modification "$row"; done
 for row in "${METHODS[@]}"; do check_method "$row"; done
+for row in "${APPLICATIONS[@]}"; do check_application "$row"; done
 check_profile
 check_idle_unload
 check_log
