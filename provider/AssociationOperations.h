@@ -35,8 +35,8 @@ struct AssociationRow {
 using AssociationStep = std::function<void(const AssociationRow&)>;
 
 // Associators and AssociatorNames: runs step for every association class the
-// association class covers (a base class is widened; none given covers all),
-// then returnDone. A failure in one class is traced at level 6000 and the
+// association class covers (a base class, or a superclass of one, is widened;
+// none given covers all), then returnDone. A failure in one class is traced at level 6000 and the
 // walk goes on: usually the source simply has no such association. rc 5
 // when the name covers nothing served, and, at once without returnDone, when
 // it covers a class that is not an association.

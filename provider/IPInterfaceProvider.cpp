@@ -296,7 +296,10 @@ bool getClassId(const char* className, const char* nameSpace, std::vector<unsign
     const std::string space = nameSpace != nullptr ? nameSpace : "";
     bool found = false;
     for (const AssociationBase& base : kAssociationBases) {
-        if (!ProviderUtilities::areClassesRelated(g_broker, space, className, base.baseClass)) {
+        // A superclass (CIM_Dependency, CIM_Component, ...) covers the bases
+        // derived from it: sfcb hands the provider the class the client named.
+        if (!ProviderUtilities::areClassesRelated(g_broker, space, className, base.baseClass) &&
+            !ProviderUtilities::areClassesRelated(g_broker, space, base.baseClass, className)) {
             continue;
         }
         if (std::string(base.baseClass) == "CIM_HostedAccessPoint") {

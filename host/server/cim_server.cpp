@@ -392,28 +392,6 @@ bool isAssociationClass(const ClassRegistry& classes, std::string_view name) {
                        [](const auto& decl) { return decl->isAssociation(); });
 }
 
-// Whether one of the association's references may point at an object of
-// the class; an association whose references are not declared may.
-bool canReference(const ClassRegistry& classes, std::string_view association,
-                  std::string_view className) {
-    const std::vector<server::ReferenceProperty> references =
-        ClassFacts(classes, association).references();
-    if (references.empty()) {
-        return true;
-    }
-    return std::any_of(references.begin(), references.end(), [&](const auto& reference) {
-        return reference.referenceClass.empty() || classes.isA(className, reference.referenceClass);
-    });
-}
-
-void requireKnownFilterClass(const ClassRegistry& classes, const std::optional<std::string>& name,
-                             const char* what) {
-    if (name.has_value() && !name->empty() && !classes.contains(*name)) {
-        throw CimError(CMPI_RC_ERR_INVALID_PARAMETER,
-                       std::string("the ") + what + " " + *name + " is not a known class");
-    }
-}
-
 bool isEmpty(const std::optional<std::string>& text) {
     return !text.has_value() || text->empty();
 }
@@ -431,37 +409,39 @@ namespace {
 
 using BindingLookup = std::function<const CimServer::Binding*(std::string_view)>;
 
-// The association classes an association request goes to, each with the
-// binding that serves it.
-std::vector<std::pair<std::string, const CimServer::Binding*>> associationTargets(
+// The providers an association request goes to, picked as sfcb picks them:
+// each provider serving the association class or a class derived from it
+// (every association provider when none is named), once. A class nobody can
+// serve is not found; a class that is not an association has nothing to traverse.
+std::vector<const CimServer::Binding*> associationTargets(
     const ClassRegistry& classes, const BindingLookup& findBinding,
-    const std::optional<std::string>& associationClass, const std::string& sourceClass) {
+    const std::optional<std::string>& associationClass) {
     std::vector<std::string> candidates;
-    if (!isEmpty(associationClass)) {
+    if (isEmpty(associationClass)) {
+        for (const auto& decl : classes.all()) {
+            candidates.push_back(decl->name);
+        }
+    } else {
         const auto decl = classes.find(*associationClass);
         if (decl == nullptr) {
-            throw CimError(CMPI_RC_ERR_INVALID_PARAMETER,
-                           "the association class " + *associationClass + " is not a known class");
+            throw CimError(CMPI_RC_ERR_NOT_FOUND, "no provider serves the association class " +
+                                                      *associationClass +
+                                                      ", which is not a known class");
         }
         if (!isAssociationClass(classes, decl->name)) {
-            throw CimError(CMPI_RC_ERR_INVALID_PARAMETER,
-                           decl->name + " is not an association class");
+            return {};
         }
         candidates = classAndSubclasses(classes, *decl);
-    } else {
-        for (const auto& decl : classes.all()) {
-            const CimServer::Binding* binding = findBinding(decl->name);
-            if (binding != nullptr && binding->servesAssociations &&
-                canReference(classes, decl->name, sourceClass)) {
-                candidates.push_back(decl->name);
-            }
-        }
     }
-    std::vector<std::pair<std::string, const CimServer::Binding*>> targets;
+    std::vector<const CimServer::Binding*> targets;
     for (const std::string& candidate : candidates) {
         const CimServer::Binding* binding = findBinding(candidate);
-        if (binding != nullptr && binding->servesAssociations) {
-            targets.emplace_back(candidate, binding);
+        const auto sameProvider = [binding](const CimServer::Binding* taken) {
+            return taken->provider == binding->provider && taken->location == binding->location;
+        };
+        if (binding != nullptr && binding->servesAssociations &&
+            std::none_of(targets.begin(), targets.end(), sameProvider)) {
+            targets.push_back(binding);
         }
     }
     return targets;
@@ -679,20 +659,19 @@ namespace {
 // classes the operation goes to, each with the binding that serves it.
 struct AssociationRequest {
     OperationTarget source;
-    std::vector<std::pair<std::string, const CimServer::Binding*>> targets;
+    // Handed to each provider as the client named it, base classes included.
+    std::optional<std::string> associationClass;
+    std::vector<const CimServer::Binding*> targets;
 };
 
-// The result class, where the operation names one, must be a known class.
+// A result class nothing is an instance of, unknown ones included, selects nothing.
 AssociationRequest associationRequest(OperationTarget source, const ClassRegistry& classes,
                                       const BindingLookup& findBinding,
-                                      const std::optional<std::string>& associationClass,
-                                      const std::optional<std::string>& resultClass) {
+                                      const std::optional<std::string>& associationClass) {
     source.requireKnownClass(CMPI_RC_ERR_INVALID_PARAMETER);
     source.requireInstancePath();
-    requireKnownFilterClass(classes, resultClass, "result class");
-    auto targets =
-        associationTargets(classes, findBinding, associationClass, source.facts().decl().name);
-    return AssociationRequest{std::move(source), std::move(targets)};
+    auto targets = associationTargets(classes, findBinding, associationClass);
+    return AssociationRequest{std::move(source), associationClass, std::move(targets)};
 }
 
 // Runs one association slot on every target and gathers what comes back.
@@ -701,14 +680,14 @@ std::vector<Item> gatherAssociated(const Broker& broker, const AssociationReques
                                    const char* slotName, Slot slot, Args... args) {
     const OperationTarget& source = request.source;
     std::vector<Item> items;
-    for (const auto& [associationClass, binding] : request.targets) {
+    for (const CimServer::Binding* binding : request.targets) {
         CMPIAssociationMI* mi = requireAssociationMi(*binding);
         const std::string who = binding->describe(slotName);
         ProviderAnswer answer = callProvider(
             broker, source.context(), who, [&](const CMPIContext* ctx, const CMPIResult* result) {
                 const CMPIObjectPath* op = toCmpi(source.path());
-                return requireSlot(mi, slot, who)(mi, ctx, result, op, associationClass.c_str(),
-                                                  args...);
+                return requireSlot(mi, slot, who)(mi, ctx, result, op,
+                                                  nullable(request.associationClass), args...);
             });
         throwIfFailed(answer.status);
         appendInNamespace(items, answeredItems<Item>(answer.data), source.nameSpace());
@@ -743,8 +722,7 @@ Reply<std::vector<Instance>> CimServer::associators(const Context& context, cons
     return guardReply<std::vector<Instance>>([&] {
         const AssociationRequest request = associationRequest(
             OperationTarget(nameSpace_, *classes_, context, path), *classes_,
-            [this](std::string_view name) { return findBinding(name); }, filter.assocClass,
-            filter.resultClass);
+            [this](std::string_view name) { return findBinding(name); }, filter.assocClass);
         CmpiPropertyList list(properties);
         auto instances = gatherAssociated<Instance>(
             *broker_, request, "associators", &CMPIAssociationMIFT::associators,
@@ -760,8 +738,7 @@ Reply<std::vector<ObjectPath>> CimServer::associatorNames(const Context& context
     return guardReply<std::vector<ObjectPath>>([&] {
         const AssociationRequest request = associationRequest(
             OperationTarget(nameSpace_, *classes_, context, path), *classes_,
-            [this](std::string_view name) { return findBinding(name); }, filter.assocClass,
-            filter.resultClass);
+            [this](std::string_view name) { return findBinding(name); }, filter.assocClass);
         auto paths = gatherAssociated<ObjectPath>(
             *broker_, request, "associatorNames", &CMPIAssociationMIFT::associatorNames,
             nullable(filter.resultClass), nullable(filter.role), nullable(filter.resultRole));
@@ -776,8 +753,7 @@ Reply<std::vector<Instance>> CimServer::references(const Context& context, const
     return guardReply<std::vector<Instance>>([&] {
         const AssociationRequest request = associationRequest(
             OperationTarget(nameSpace_, *classes_, context, path), *classes_,
-            [this](std::string_view name) { return findBinding(name); }, filter.resultClass,
-            std::nullopt);
+            [this](std::string_view name) { return findBinding(name); }, filter.resultClass);
         CmpiPropertyList list(properties);
         return gatherAssociated<Instance>(*broker_, request, "references",
                                           &CMPIAssociationMIFT::references, nullable(filter.role),
@@ -791,8 +767,7 @@ Reply<std::vector<ObjectPath>> CimServer::referenceNames(const Context& context,
     return guardReply<std::vector<ObjectPath>>([&] {
         const AssociationRequest request = associationRequest(
             OperationTarget(nameSpace_, *classes_, context, path), *classes_,
-            [this](std::string_view name) { return findBinding(name); }, filter.resultClass,
-            std::nullopt);
+            [this](std::string_view name) { return findBinding(name); }, filter.resultClass);
         return gatherAssociated<ObjectPath>(*broker_, request, "referenceNames",
                                             &CMPIAssociationMIFT::referenceNames,
                                             nullable(filter.role));

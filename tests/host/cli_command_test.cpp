@@ -291,6 +291,10 @@ TEST_F(CliCommand, IpEndpointsListedFetchedAndCalled) {
     ASSERT_TRUE(exitedWith(job, 0)) << job.err;
     EXPECT_NE(job.out.find("    JobState = 7;\n"), std::string::npos) << job.out;
     EXPECT_NE(job.out.find("    PercentComplete = 100;\n"), std::string::npos) << job.out;
+    // Kept five minutes after completion, by the class's initial value.
+    EXPECT_NE(job.out.find("    TimeBeforeRemoval = \"00000000000500.000000:000\";\n"),
+              std::string::npos)
+        << job.out;
 
     // Without a timeout, as most consoles send it; a reset leaves the state.
     for (const char* state : {"RequestedState=2", "RequestedState=11"}) {

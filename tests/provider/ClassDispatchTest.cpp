@@ -15,8 +15,8 @@ using Quill::IPInterfaceProvider::getClassId;
 using Ids = std::vector<unsigned short>;
 
 // Association classes as a CIMOM would know them: two of the provider's
-// bases, a class deriving from one, and a base deriving from another so
-// that one name matches two rows.
+// bases above a chain of superclasses, a class deriving from one, and a base
+// deriving from another so that one name matches two rows.
 ovx::host::ClassDecl classDecl(const char* name, const char* superclass) {
     ovx::host::ClassDecl decl;
     decl.name = name;
@@ -26,6 +26,8 @@ ovx::host::ClassDecl classDecl(const char* name, const char* superclass) {
 
 std::shared_ptr<ovx::host::ClassRegistry> associationRegistry() {
     auto registry = std::make_shared<ovx::host::ClassRegistry>();
+    registry->add(classDecl("CIM_Dependency", ""));
+    registry->add(classDecl("CIM_HostedDependency", "CIM_Dependency"));
     registry->add(classDecl("CIM_HostedAccessPoint", "CIM_HostedDependency"));
     registry->add(classDecl("Test_HostedAccessPoint", "CIM_HostedAccessPoint"));
     registry->add(classDecl("CIM_ElementCapabilities", "CIM_ElementSettingData"));
@@ -74,7 +76,6 @@ TEST_F(AssociationWidening, HostedAccessPointCoversThreeClassesInOrder) {
 }
 
 TEST_F(AssociationWidening, EachBaseCoversItsOwnClasses) {
-    EXPECT_EQ(widen("CIM_ElementSettingData"), (Ids{68, 73}));
     EXPECT_EQ(widen("CIM_OrderedComponent"), Ids{71});
     EXPECT_EQ(widen("CIM_BindsToLanEndPoint"), Ids{67});
     EXPECT_EQ(widen("CIM_RemoteAccessAvailableToElement"), Ids{81});
@@ -88,19 +89,25 @@ TEST_F(AssociationWidening, ADerivedClassCoversWhatItsBasesCoverInTableOrder) {
     EXPECT_TRUE(found_);
 }
 
+// sfcb hands each provider the class the client named, a superclass too.
+TEST_F(AssociationWidening, ASuperclassCoversTheBasesBelowIt) {
+    EXPECT_EQ(widen("CIM_ElementSettingData"), (Ids{68, 73, 121}));
+    EXPECT_EQ(widen("CIM_HostedDependency"), (Ids{72, 120, 80}));
+    EXPECT_EQ(widen("CIM_Dependency"), (Ids{72, 120, 80}));
+    EXPECT_TRUE(found_);
+}
+
 TEST_F(AssociationWidening, AnUnrelatedClassCoversNothing) {
-    EXPECT_EQ(widen("CIM_Dependency"), Ids{});
-    EXPECT_FALSE(found_);
-    EXPECT_EQ(widen("CIM_HostedDependency"), Ids{});
+    EXPECT_EQ(widen("CIM_ServiceServiceDependency"), Ids{});
     EXPECT_FALSE(found_);
 }
 
 TEST_F(AssociationWidening, IdsAreAppendedToWhatTheListHolds) {
     Ids ids{1, 2};
-    EXPECT_TRUE(getClassId("CIM_ElementSettingData", ProviderTest::kNamespace, ids));
+    EXPECT_TRUE(getClassId("CIM_OrderedComponent", ProviderTest::kNamespace, ids));
     EXPECT_TRUE(getClassId("OVX_IPElementCapabilities", ProviderTest::kNamespace, ids));
     EXPECT_FALSE(getClassId("CIM_Nothing", ProviderTest::kNamespace, ids));
-    EXPECT_EQ(ids, (Ids{1, 2, 68, 73, 121}));
+    EXPECT_EQ(ids, (Ids{1, 2, 71, 121}));
 }
 
 TEST_F(AssociationWidening, WithoutABrokerOnlyTheCatalogueAnswers) {

@@ -279,9 +279,14 @@ CMPIStatus wrongAssociation(const char* asked) {
                        (asked != nullptr ? asked : "(none)"));
 }
 
+// As from sfcb: the class the client named, or none for every association.
+bool asksForContains(const char* asked) {
+    return asked == nullptr || *asked == '\0' || sameName(asked, "TST_Contains");
+}
+
 CMPIStatus associated(const CMPIResult* result, const CMPIObjectPath* op, const char* assocClass,
                       const char* role, bool names) {
-    if (!sameName(assocClass, "TST_Contains")) {
+    if (!asksForContains(assocClass)) {
         return wrongAssociation(assocClass);
     }
     const std::string ns = nameSpace(op);
@@ -319,7 +324,7 @@ CMPIStatus associatorNames(CMPIAssociationMI*, const CMPIContext*, const CMPIRes
 
 CMPIStatus linking(const CMPIResult* result, const CMPIObjectPath* op, const char* resultClass,
                    const char* role, bool names) {
-    if (!sameName(resultClass, "TST_Contains")) {
+    if (!asksForContains(resultClass)) {
         return wrongAssociation(resultClass);
     }
     const std::string ns = nameSpace(op);
