@@ -15,6 +15,7 @@
 #include <string>
 #include <utility>
 
+#include "PlatformTestSupport.h"
 #include "instrumentation.h"
 
 namespace ProviderTest {
@@ -100,30 +101,17 @@ inline Json standardSystem() {
 // process reads while the object lives.
 class SystemDescriptionFile {
   public:
-    explicit SystemDescriptionFile(const Json& description) {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "ovx-endpoint-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            ADD_FAILURE() << "cannot create a temporary directory";
-        }
-        directory_ = pattern;
-        path_ = directory_ / "system.json";
+    explicit SystemDescriptionFile(const Json& description)
+        : path_(directory_.path() / "system.json") {
         write(description);
         Quill::setNodeStore(std::make_shared<Quill::FileNodeStore>(path_.string()));
     }
     SystemDescriptionFile(const SystemDescriptionFile&) = delete;
     SystemDescriptionFile& operator=(const SystemDescriptionFile&) = delete;
-    ~SystemDescriptionFile() {
-        Quill::setNodeStore(nullptr);
-        std::error_code ignored;
-        std::filesystem::remove_all(directory_, ignored);
-    }
+    ~SystemDescriptionFile() { Quill::setNodeStore(nullptr); }
 
     void write(const Json& description) const { std::ofstream(path_) << description.dump(2); }
-    std::string text() const {
-        std::ifstream file(path_);
-        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    }
+    std::string text() const { return ovx::test::readFile(path_); }
     Json json() const { return Json::parse(text()); }
     const std::filesystem::path& path() const { return path_; }
 
@@ -152,7 +140,7 @@ class SystemDescriptionFile {
         return false;
     }
 
-    std::filesystem::path directory_;
+    ovx::test::ScratchDirectory directory_;
     std::filesystem::path path_;
 };
 
