@@ -241,12 +241,11 @@ TEST_F(EndpointGet, KeyNamesMatchWithoutRegardToCase) {
 // A node store that refuses the writes of one property although it reports
 // the property as writable, as a failing disk would; before refusing it lets
 // another client write (meanwhile).
-class RefusingStore : public Quill::NodeStore {
+class RefusingStore : public ProviderTest::ForwardingStore {
   public:
     RefusingStore(std::shared_ptr<Quill::NodeStore> inner, Quill::NodeLexicon::Properties refused,
                   std::function<void(Quill::NodeStore&)> meanwhile)
-        : inner_(std::move(inner)), refused_(refused), meanwhile_(std::move(meanwhile)) {}
-    std::shared_ptr<const Quill::NodeTree> snapshot() override { return inner_->snapshot(); }
+        : ForwardingStore(std::move(inner)), refused_(refused), meanwhile_(std::move(meanwhile)) {}
     bool writeProperties(const std::string& path, const Quill::PropertyChanges& changes) override {
         for (const auto& change : changes) {
             if (change.first == refused_) {
@@ -256,16 +255,8 @@ class RefusingStore : public Quill::NodeStore {
         }
         return inner_->writeProperties(path, changes);
     }
-    std::optional<std::string> readSection(const std::string& name) override {
-        return inner_->readSection(name);
-    }
-    bool updateSection(const std::string& name,
-                       const std::function<bool(std::string&)>& update) override {
-        return inner_->updateSection(name, update);
-    }
 
   private:
-    std::shared_ptr<Quill::NodeStore> inner_;
     Quill::NodeLexicon::Properties refused_;
     std::function<void(Quill::NodeStore&)> meanwhile_;
 };

@@ -87,12 +87,11 @@ class NetworkConfigurationFile {
 
 // The file store of the test, with a hand on every write: it sees whether
 // the network configuration file was writable then, and may refuse.
-class ObservedStore : public Quill::NodeStore {
+class ObservedStore : public ProviderTest::ForwardingStore {
   public:
     ObservedStore(std::shared_ptr<Quill::NodeStore> inner, const NetworkConfigurationFile& file)
-        : inner_(std::move(inner)), file_(file) {}
+        : ForwardingStore(std::move(inner)), file_(file) {}
 
-    std::shared_ptr<const Quill::NodeTree> snapshot() override { return inner_->snapshot(); }
     bool writeProperties(const std::string& path, const Quill::PropertyChanges& changes) override {
         bool refused = false;
         for (const auto& change : changes) {
@@ -102,20 +101,12 @@ class ObservedStore : public Quill::NodeStore {
         fileWritableAtEveryWrite = fileWritableAtEveryWrite && file_.ownerMayWrite();
         return !refused && inner_->writeProperties(path, changes);
     }
-    std::optional<std::string> readSection(const std::string& name) override {
-        return inner_->readSection(name);
-    }
-    bool updateSection(const std::string& name,
-                       const std::function<bool(std::string&)>& update) override {
-        return inner_->updateSection(name, update);
-    }
 
     std::vector<std::string> writes;
     bool fileWritableAtEveryWrite = true;
     std::optional<Quill::NodeLexicon::Properties> refuse;
 
   private:
-    std::shared_ptr<Quill::NodeStore> inner_;
     const NetworkConfigurationFile& file_;
 };
 

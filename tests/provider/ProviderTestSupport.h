@@ -10,8 +10,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -96,6 +98,26 @@ inline Json standardSystem() {
                                                          {"EnabledState", 1},
                                                          {"AddressOrigin", 1}})}));
 }
+
+// A node store passing everything to another; tests override the writes.
+class ForwardingStore : public Quill::NodeStore {
+  public:
+    explicit ForwardingStore(std::shared_ptr<Quill::NodeStore> inner) : inner_(std::move(inner)) {}
+    std::shared_ptr<const Quill::NodeTree> snapshot() override { return inner_->snapshot(); }
+    bool writeProperties(const std::string& path, const Quill::PropertyChanges& changes) override {
+        return inner_->writeProperties(path, changes);
+    }
+    std::optional<std::string> readSection(const std::string& name) override {
+        return inner_->readSection(name);
+    }
+    bool updateSection(const std::string& name,
+                       const std::function<bool(std::string&)>& update) override {
+        return inner_->updateSection(name, update);
+    }
+
+  protected:
+    std::shared_ptr<Quill::NodeStore> inner_;
+};
 
 // A temporary directory with a system description that every cursor of the
 // process reads while the object lives.
