@@ -53,6 +53,17 @@ TEST(ObjectPathTextTest, NumbersBooleansAndEscapes) {
     EXPECT_TRUE(parsed.sameInstance(path));
 }
 
+// Whole reals once printed without a fraction and read back as integers.
+TEST(ObjectPathTextTest, RealKeysReadBackAsReals) {
+    for (const double real : {1500.0, -0.0, 0.5, 1e300}) {
+        ObjectPath path("", "C");
+        path.setKey("R", Value::real64(real));
+        const ObjectPath parsed = ObjectPath::parse(path.toString());
+        EXPECT_EQ(parsed.findKey("R")->type(), CMPI_real64) << path.toString();
+        EXPECT_TRUE(parsed.sameInstance(path)) << path.toString();
+    }
+}
+
 TEST(ObjectPathTextTest, ParsesTheStandardForm) {
     const ObjectPath path = ObjectPath::parse(endpointPath().toString());
     EXPECT_EQ(path, endpointPath());
