@@ -208,7 +208,9 @@ class OperationTarget {
         if (keys.empty()) {
             return;
         }
-        for (const auto& [name, value] : path_.keys()) {
+        // Named, not a structured binding: lambdas capture bindings only from C++20.
+        for (const auto& entry : path_.keys()) {
+            const std::string& name = entry.first;
             const bool isKey = std::any_of(keys.begin(), keys.end(), [&](const std::string& key) {
                 return namesEqual(key, name);
             });
@@ -734,7 +736,9 @@ std::vector<Item> gatherAssociated(const Broker& broker, const AssociationReques
                                    const char* slotName, Slot slot, Args... args) {
     const OperationTarget& source = request.source;
     std::vector<Item> items;
-    for (const auto& [associationClass, binding] : request.targets) {
+    for (const auto& target : request.targets) {
+        const auto& associationClass = target.first;
+        const auto& binding = target.second;
         CMPIAssociationMI* mi = requireAssociationMi(*binding);
         const std::string who = binding->describe(slotName);
         ProviderAnswer answer = callProvider(
