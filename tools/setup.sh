@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on a Debian 12 machine, and nothing
-# when it is all there already.
+# when it is all there already. With --fuzz, also clang and libFuzzer.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev nlohmann-json3-dev)
+if [ "${1:-}" = "--fuzz" ]; then
+    packages+=(clang-14 libfuzzer-14-dev)
+elif [ -n "${1:-}" ]; then
+    echo "usage: $0 [--fuzz]" >&2
+    exit 2
+fi
 missing=()
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then

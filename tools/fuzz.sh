@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets (clang, libFuzzer, address and undefined-behaviour
+# sanitizers) in build-fuzz and runs each for the given number of seconds
+# (default 30), one after the other, starting from the seeds in
+# tests/fuzz/corpus. Prints each target's executions; fails on any finding,
+# whose input is kept in build-fuzz/findings.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=${1:-30}
+if ! [[ "$seconds" =~ ^[0-9]+$ ]] || [ "$seconds" -eq 0 ]; then
+    echo "usage: $0 [seconds per target]" >&2
+    exit 2
+fi
+
+bash tools/setup.sh --fuzz
+build_dir=build-fuzz
+launcher=()
+if command -v ccache >/dev/null; then
+    launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+echo "fuzz: configuring $build_dir"
+CC=clang-14 CXX=clang++-14 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DOVX_FUZZ=ON -DOVX_BUILD_TESTS=OFF "${launcher[@]}" >/dev/null
+echo "fuzz: building"
+cmake --build "$build_dir" -j 2
+
+# The targets write scratch files; memory-backed ones keep them fast.
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then
+    export TMPDIR=/dev/shm
+fi
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+mkdir -p "$build_dir/findings"
+failed=()
+for seeds in tests/fuzz/corpus/*/; do
+    target=$(basename "$seeds")
+    corpus="$build_dir/corpus/$target"
+    mkdir -p "$corpus"
+    log="$build_dir/$target.log"
+    echo "fuzz: $target for ${seconds}s"
+    if "$build_dir/tests/fuzz/$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2560 \
+        -print_final_stats=1 -artifact_prefix="$build_dir/findings/$target-" \
+        "$corpus" "$seeds" >"$log" 2>&1; then
+        runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+        echo "fuzz: $target clean, ${runs:-?} executions"
+    else
+        echo "fuzz: $target FAILED (log $log)"
+        grep -m 20 -E "ERROR|SUMMARY|runtime error|Test unit written" "$log" || true
+        failed+=("$target")
+    fi
+done
+if [ ${#failed[@]} -ne 0 ]; then
+    echo "fuzz: findings in ${failed[*]}" >&2
+    exit 1
+fi
