@@ -7,13 +7,26 @@
 #include <string>
 #include <vector>
 
+#include "AssociationOperations.h"
 #include "CMPI/CMPIAssignmentSettingData.h"
+#include "CMPI/CMPIBindsToLanEndpoint.h"
 #include "CMPI/CMPIIPConfigurationService.h"
+#include "CMPI/CMPIIPElementCapabilities.h"
+#include "CMPI/CMPIIPElementSettingData.h"
 #include "CMPI/CMPIIPEnabledLogicalElementCapabilities.h"
+#include "CMPI/CMPIIPHostedAccessPoint.h"
+#include "CMPI/CMPIIPHostedService.h"
 #include "CMPI/CMPIObjectSupport.h"
 #include "CMPI/CMPIProtocolEndpoint.h"
+#include "CMPI/CMPIRemoteAccessAvailableToElement.h"
+#include "CMPI/CMPIRemoteHostedAccessPoint.h"
 #include "CMPI/CMPIRemoteServiceAccessPoint.h"
+#include "CMPI/CMPISPHostedAccessPoint.h"
+#include "CMPI/CMPIServiceAffectsElement.h"
+#include "CMPI/CMPIStaticElementSettingData.h"
 #include "CMPI/CMPIStaticIPAssignmentSettingData.h"
+#include "CMPI/CMPIStaticOrderedComponent.h"
+#include "InterfaceConfiguration.h"
 #include "Trace.h"
 #include "cmpimacs.h"
 #include "providerutilities.h"
@@ -183,26 +196,22 @@ constexpr const char* kObjString = "objstring";
 const ClassRow kClassRows[] = {
     {9, kObjString, modifiableOperations<CMPIProtocolEndpoint>(), methodOf<CMPIProtocolEndpoint>()},
     {66, "l_strObjPath", modifiableOperations<CMPIAssignmentSettingData>(), {}},
-    {67, kObjString, {}, {}},
-    {68, kObjString, {}, {}},
+    {67, kObjString, readOnlyOperations<CMPIBindsToLanEndpoint>(), {}},
+    {68, kObjString, readOnlyOperations<CMPIIPElementSettingData>(), {}},
     {69, kObjString, modifiableOperations<CMPIStaticIPAssignmentSettingData>(), {}},
     {70, kObjString, modifiableOperations<CMPIRemoteServiceAccessPoint>(), {}},
-    {71, kObjString, {}, {}},
-    {72, kObjString, {}, {}},
-    {73, kObjString, {}, {}},
-    {80, kObjString, {}, {}},
-    {81, kObjString, {}, {}},
-    {120, kObjString, {}, {}},
-    {121, kObjString, {}, {}},
+    {71, kObjString, readOnlyOperations<CMPIStaticOrderedComponent>(), {}},
+    {72, kObjString, readOnlyOperations<CMPIIPHostedAccessPoint>(), {}},
+    {73, kObjString, readOnlyOperations<CMPIStaticElementSettingData>(), {}},
+    {80, kObjString, readOnlyOperations<CMPIRemoteHostedAccessPoint>(), {}},
+    {81, kObjString, readOnlyOperations<CMPIRemoteAccessAvailableToElement>(), {}},
+    {120, kObjString, readOnlyOperations<CMPISPHostedAccessPoint>(), {}},
+    {121, kObjString, readOnlyOperations<CMPIIPElementCapabilities>(), {}},
     {128, kObjString, readOnlyOperations<CMPIIPEnabledLogicalElementCapabilities>(), {}},
-    // ApplySettingToIPProtocolEndpoint is accepted by name; its body joins
-    // the row later, and until then the method is not served.
-    {129,
-     kObjString,
-     readOnlyOperations<CMPIIPConfigurationService>(),
-     {CMPIIPConfigurationService::kMethodName, nullptr}},
-    {130, kObjString, {}, {}},
-    {131, kObjString, {}, {}},
+    {129, kObjString, readOnlyOperations<CMPIIPConfigurationService>(),
+     methodOf<CMPIIPConfigurationService>()},
+    {130, kObjString, readOnlyOperations<CMPIIPHostedService>(), {}},
+    {131, kObjString, readOnlyOperations<CMPIServiceAffectsElement>(), {}},
 };
 
 const ClassRow* findClassRow(unsigned short classId) {
@@ -310,6 +319,8 @@ CMPIStatus IPInterface_Cleanup(CMPIAssociationMI*, const CMPIContext*, CMPIBoole
 }
 
 CMPIStatus IPInterface_MethodCleanup(CMPIMethodMI*, const CMPIContext*, CMPIBoolean) {
+    // The CIMOM may unload the library next; a restart thread must be done by then.
+    waitForSystemRebootThreads();
     return statusOf(CMPI_RC_ERR_NOT_SUPPORTED);
 }
 
@@ -383,36 +394,57 @@ CMPIStatus IPInterface_ExecQuery(CMPIInstanceMI*, const CMPIContext*, const CMPI
     return statusOf(CMPI_RC_ERR_NOT_SUPPORTED);
 }
 
-CMPIStatus IPInterface_Associators(CMPIAssociationMI*, const CMPIContext*, const CMPIResult*,
-                                   const CMPIObjectPath*, const char*, const char*, const char*,
-                                   const char*, const char**) {
+CMPIStatus IPInterface_Associators(CMPIAssociationMI*, const CMPIContext* context,
+                                   const CMPIResult* result, const CMPIObjectPath* path,
+                                   const char* associationClass, const char* resultClass,
+                                   const char* role, const char* resultRole,
+                                   const char** properties) {
     QUILL_MARK_PROVIDER_ENTRY();
-    const CMPIStatus status = statusOf(CMPI_RC_ERR_INVALID_CLASS);
+    const AssociationFilter filter{resultClass, role, resultRole};
+    const CMPIStatus status =
+        forEachAssociation(result, path, associationClass, filter, [&](const AssociationRow& row) {
+            row.associators(context, result, path, filter, properties);
+        });
     QUILL_MARK_PROVIDER_EXIT();
     return status;
 }
 
-CMPIStatus IPInterface_AssociatorNames(CMPIAssociationMI*, const CMPIContext*, const CMPIResult*,
-                                       const CMPIObjectPath*, const char*, const char*, const char*,
-                                       const char*) {
+CMPIStatus IPInterface_AssociatorNames(CMPIAssociationMI*, const CMPIContext* context,
+                                       const CMPIResult* result, const CMPIObjectPath* path,
+                                       const char* associationClass, const char* resultClass,
+                                       const char* role, const char* resultRole) {
     QUILL_MARK_PROVIDER_ENTRY();
-    const CMPIStatus status = statusOf(CMPI_RC_ERR_INVALID_CLASS);
+    const AssociationFilter filter{resultClass, role, resultRole};
+    const CMPIStatus status = forEachAssociation(
+        result, path, associationClass, filter,
+        [&](const AssociationRow& row) { row.associatorNames(context, result, path, filter); },
+        true);
     QUILL_MARK_PROVIDER_EXIT();
     return status;
 }
 
-CMPIStatus IPInterface_References(CMPIAssociationMI*, const CMPIContext*, const CMPIResult*,
-                                  const CMPIObjectPath*, const char*, const char*, const char**) {
+CMPIStatus IPInterface_References(CMPIAssociationMI*, const CMPIContext* context,
+                                  const CMPIResult* result, const CMPIObjectPath* path,
+                                  const char* resultClass, const char* role,
+                                  const char** properties) {
     QUILL_MARK_PROVIDER_ENTRY();
-    const CMPIStatus status = statusOf(CMPI_RC_ERR_INVALID_CLASS);
+    const AssociationFilter filter{nullptr, role, nullptr};
+    const CMPIStatus status =
+        forReferenceClass(result, resultClass, [&](const AssociationRow& row) {
+            row.references(context, result, path, filter, properties);
+        });
     QUILL_MARK_PROVIDER_EXIT();
     return status;
 }
 
-CMPIStatus IPInterface_ReferenceNames(CMPIAssociationMI*, const CMPIContext*, const CMPIResult*,
-                                      const CMPIObjectPath*, const char*, const char*) {
+CMPIStatus IPInterface_ReferenceNames(CMPIAssociationMI*, const CMPIContext* context,
+                                      const CMPIResult* result, const CMPIObjectPath* path,
+                                      const char* resultClass, const char* role) {
     QUILL_MARK_PROVIDER_ENTRY();
-    const CMPIStatus status = statusOf(CMPI_RC_ERR_INVALID_CLASS);
+    const AssociationFilter filter{nullptr, role, nullptr};
+    const CMPIStatus status = forReferenceClass(
+        result, resultClass,
+        [&](const AssociationRow& row) { row.referenceNames(context, result, path, filter); });
     QUILL_MARK_PROVIDER_EXIT();
     return status;
 }

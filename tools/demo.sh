@@ -46,33 +46,80 @@ heading "The computer systems (served by the sample peer provider)" \
     "ei OVX_ComputerSystem"
 step "the peer provider did not answer" ei OVX_ComputerSystem
 
-heading "The IP endpoints of the host and its management controller, with their addresses" \
-    "ei OVX_IPProtocolEndpoint"
-step "the IP endpoints are not served yet: the provider in this build does not answer for OVX_IPProtocolEndpoint" \
-    ei OVX_IPProtocolEndpoint
-
-# The first endpoint's path, as a client would copy it from the listing.
-endpoint=$("${ovx_cim[@]}" ein OVX_IPProtocolEndpoint 2>/dev/null | head -n 1 || true)
-if [ -z "$endpoint" ]; then
+# The host system's path, as a client would copy it from the listing.
+system=$("${ovx_cim[@]}" ein OVX_ComputerSystem 2>/dev/null | head -n 1 || true)
+if [ -z "$system" ]; then
     echo
-    echo "demo: no IP endpoint to fetch by its path or follow to its associations;"
-    echo "demo: these steps need the endpoint provider to answer."
+    echo "demo: no computer system to navigate from; the peer provider did not answer."
     exit 0
 fi
 
-heading "One endpoint, fetched by its path" "gi '$endpoint'"
+heading "From the computer system to its IP endpoints" \
+    "ain '$system' --assoc-class OVX_IPHostedAccessPoint"
+step "the endpoints of the computer system could not be followed" \
+    ain "$system" --assoc-class OVX_IPHostedAccessPoint
+
+# The first endpoint of the host, as a client would pick it from that list.
+endpoint=$("${ovx_cim[@]}" ain "$system" --assoc-class OVX_IPHostedAccessPoint 2>/dev/null |
+    head -n 1 || true)
+if [ -z "$endpoint" ]; then
+    echo
+    echo "demo: the computer system has no IP endpoint to navigate from."
+    exit 0
+fi
+
+heading "That endpoint, fetched by its path, with its addresses" "gi '$endpoint'"
 step "the endpoint could not be fetched" gi "$endpoint"
 
-heading "The default gateways, one access point per gateway and address family" \
-    "ei OVX_IPRemoteServiceAccessPoint"
-step "the gateways could not be listed" ei OVX_IPRemoteServiceAccessPoint
+heading "Its static and DHCP settings" \
+    "ai '$endpoint' --assoc-class OVX_IPElementSettingData"
+step "the settings of the endpoint could not be followed" \
+    ai "$endpoint" --assoc-class OVX_IPElementSettingData
 
-# eth1 is dual stack; its static settings come from its ifcfg file.
-static_settings='OVX_StaticIPAssignmentSettingData.InstanceID="Computer%eth1"'
-heading "The static settings of one endpoint, as its ifcfg file holds them" \
-    "gi '$static_settings'"
-step "the static settings could not be fetched" gi "$static_settings"
+heading "Its static setting, as the interface's ifcfg file holds it" \
+    "ai '$endpoint' --assoc-class OVX_StaticIPElementSettingData"
+step "the static setting of the endpoint could not be followed" \
+    ai "$endpoint" --assoc-class OVX_StaticIPElementSettingData
 
-heading "What that endpoint is associated with" "ai '$endpoint'"
-step "associations of the IP endpoints are not served yet: this step shows them once they are" \
-    ai "$endpoint"
+heading "Its default gateway" \
+    "ai '$endpoint' --assoc-class OVX_IPRemoteAccessAvailableToElement"
+step "the gateway of the endpoint could not be followed" \
+    ai "$endpoint" --assoc-class OVX_IPRemoteAccessAvailableToElement
+
+heading "Everything the endpoint is associated with, by path" "ain '$endpoint'"
+step "the associations of the endpoint could not be followed" ain "$endpoint"
+
+heading "The association instance that ties it to its port" \
+    "rin '$endpoint' --result-class OVX_BindsToLanEndPoint"
+step "the references of the endpoint could not be followed" \
+    rin "$endpoint" --result-class OVX_BindsToLanEndPoint
+
+# A console reconfigures eth0: it edits the static setting, then applies it.
+# Without a configuration name (the edit clears it) a change that needs a
+# restart gets one; the sample's node store only records the request.
+eth0=$("${ovx_cim[@]}" ein OVX_IPProtocolEndpoint 2>/dev/null | grep 'Name="eth0"' | head -n 1 || true)
+service=$("${ovx_cim[@]}" ein OVX_IPConfigurationService 2>/dev/null | head -n 1 || true)
+if [ -z "$eth0" ] || [ -z "$service" ]; then
+    echo
+    echo "demo: the configuration service is not served yet; the reconfiguration steps need it."
+    exit 0
+fi
+setting='OVX_StaticIPAssignmentSettingData.InstanceID="Computer%eth0"'
+
+heading "A console gives eth0 a new static address" \
+    "mi '$setting' IPv4Address=192.0.2.20 ConfigurationName="
+step "the static setting could not be changed" \
+    mi "$setting" IPv4Address=192.0.2.20 ConfigurationName=
+
+configuration='OVX_IPAssignmentSettingData.InstanceID="Computer%eth0%static"'
+heading "... and applies that configuration to the endpoint: the return value and the Job" \
+    "cm '$service' ApplySettingToIPProtocolEndpoint Configuration='$configuration' Endpoint='$eth0'"
+step "the configuration could not be applied" \
+    cm "$service" ApplySettingToIPProtocolEndpoint "Configuration=$configuration" "Endpoint=$eth0"
+
+heading "The endpoint as it now reads" "gi '$eth0'"
+step "the endpoint could not be fetched" gi "$eth0"
+
+echo
+echo "demo: the new address needs a restart; the sample's node store recorded the request:"
+grep -A 3 '"rebootRequests"' "$scratch/system.json" || echo "demo: (no restart was requested)"

@@ -1,5 +1,6 @@
 // OVX_IPConfigurationService as CMPI sees it: the host's one IP configuration
-// service.
+// service, and ApplySettingToIPProtocolEndpoint, which gathers one
+// configuration's settings through the CIMOM and applies them to an interface.
 #pragma once
 
 #include <array>
@@ -24,6 +25,18 @@ class CMPIIPConfigurationService
     using CMPIInstanceObject::CMPIInstanceObject;
 
     CMPIInstance* getCMPIInstance(const char** properties) const;
+
+    // ApplySettingToIPProtocolEndpoint with the arguments "Configuration" and
+    // "Endpoint"; answers the method's return value and adds "Job" to out
+    // once the configuration is applied.
+    CMPIUint32 executeMethod(const CMPIArgs* in, CMPIArgs* out, CMPIStatus* status);
+
+    // The setting of className that the configuration instanceId selects,
+    // enumerated through the broker; null when there is none.
+    CMPIInstance* getConfiguartionSetting(const char* className, const std::string& instanceId);
+    // The static setting that the configuration instanceId selects, from the
+    // settings the path allows; null when there is none.
+    CMPIInstance* getStaticConfiguration(CMPIObjectPath* path, const std::string& instanceId);
 
   private:
     friend class CMPIInstanceObject<CMPIIPConfigurationService, IPConfigurationService>;

@@ -37,6 +37,21 @@ std::string objectPathText(const CMPIBroker* broker, const CMPIObjectPath* path)
     return characters != nullptr ? std::string(characters) : std::string();
 }
 
+namespace {
+
+// References name the same instance whatever text form each path gives them.
+bool sameReference(const CMPIObjectPath* first, const CMPIObjectPath* second, const char* key) {
+    CMPIObjectPath* firstReference = nullptr;
+    CMPIObjectPath* secondReference = nullptr;
+    return ProviderUtilities::getKeyProperty(first, key, &firstReference) &&
+           ProviderUtilities::getKeyProperty(second, key, &secondReference) &&
+           strcasecmp(ProviderUtilities::getClassName(firstReference).c_str(),
+                      ProviderUtilities::getClassName(secondReference).c_str()) == 0 &&
+           haveSameKeys(firstReference, secondReference);
+}
+
+}  // namespace
+
 bool haveSameKeys(const CMPIObjectPath* first, const CMPIObjectPath* second) {
     Moniker firstKeys;
     Moniker secondKeys;
@@ -49,7 +64,9 @@ bool haveSameKeys(const CMPIObjectPath* first, const CMPIObjectPath* second) {
         bool matched = false;
         for (const Moniker::KeyComponent& other : secondKeys.keys()) {
             if (strcasecmp(key.name.c_str(), other.name.c_str()) == 0) {
-                matched = key.value == other.value;
+                matched = key.type == CMPI_ref && other.type == CMPI_ref
+                              ? sameReference(first, second, key.name.c_str())
+                              : key.value == other.value;
                 break;
             }
         }

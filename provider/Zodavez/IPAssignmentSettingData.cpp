@@ -50,8 +50,10 @@ std::optional<bool> IPAssignmentSettingData::filterMatches(const InterfaceFilter
     if (isCfg == 0) {
         return filter.reference == actual;
     }
-    const std::string configuration = actual.substr(0, actual.rfind('%'));
-    return filter.reference.find(configuration) != std::string::npos;
+    // Both alternatives of exactly the named interface: eth1's identifier is
+    // a part of eth10's, so only equality will do.
+    const auto configurationOf = [](const std::string& id) { return id.substr(0, id.rfind('%')); };
+    return configurationOf(filter.reference) == configurationOf(actual);
 }
 
 bool IPAssignmentSettingData::getInstanceId(std::string& value) const {

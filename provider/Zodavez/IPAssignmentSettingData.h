@@ -23,7 +23,7 @@ class IPAssignmentSettingData : public FilteredInterfaceWalk<IPAssignmentSetting
     IPAssignmentSettingData();
 
     // With isCfg set, a reference selects both alternatives of the interface
-    // whose "system%interface" part it contains.
+    // whose "system%interface" part (all before the last "%") it shares.
     void setFilter(unsigned int filterType, std::string reference, unsigned int isCfg = 0);
 
     bool getInstanceId(std::string& value) const;

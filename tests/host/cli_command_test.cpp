@@ -122,6 +122,30 @@ TEST_F(CliCommand, DnsEndpointAssociationsThroughThePeerProvider) {
     EXPECT_NE(associators.status, 2) << associators.err;
 }
 
+// A console's navigation: every path an endpoint's associations name, and
+// every association instance, can be fetched with gi.
+TEST_F(CliCommand, EveryAssociatedPathOfAnEndpointResolves) {
+    const Outcome endpoints = run({"--json", "ein", "OVX_IPProtocolEndpoint"});
+    ASSERT_TRUE(exitedWith(endpoints, 0));
+    std::string eth1;
+    const auto all = nlohmann::json::parse(endpoints.out).at("paths");
+    for (const auto& path : all) {
+        if (path.get<std::string>().find("Name=\"eth1\"") != std::string::npos) {
+            eth1 = path.get<std::string>();
+        }
+    }
+    ASSERT_FALSE(eth1.empty()) << endpoints.out;
+    for (const char* verb : {"ain", "rin"}) {
+        const Outcome named = run({"--json", verb, eth1});
+        ASSERT_TRUE(exitedWith(named, 0));
+        const auto paths = nlohmann::json::parse(named.out).at("paths");
+        EXPECT_GE(paths.size(), 9U) << named.out;
+        for (const auto& path : paths) {
+            EXPECT_TRUE(exitedWith(run({"gi", path.get<std::string>()}), 0)) << path;
+        }
+    }
+}
+
 TEST_F(CliCommand, IpEndpointsListedFetchedAndCalled) {
     const Outcome endpoints = run({"--json", "ei", "OVX_IPProtocolEndpoint"});
     ASSERT_TRUE(exitedWith(endpoints, 0));
@@ -299,6 +323,69 @@ TEST_F(CliCommand, SettingsAndGatewaysAreChangedOrLeftAsTheyWere) {
     }
     EXPECT_EQ(fileText(dataDir_ / "system.json"), description);
     EXPECT_EQ(fileText(dataDir_ / "ifcfg-eth1"), ifcfg);
+}
+
+// A console's reconfiguration: the system description shows exactly the
+// applied change, and a restart request where one is due.
+TEST_F(CliCommand, ConfigurationsAreAppliedToEndpoints) {
+    const std::string service = onlyPath({"ein", "OVX_IPConfigurationService"});
+    const std::string endpoints = run({"ein", "OVX_IPProtocolEndpoint"}).out;
+    const auto endpointPath = [&endpoints](const std::string& name) {
+        std::istringstream lines(endpoints);
+        for (std::string line; std::getline(lines, line);) {
+            if (line.find("Name=\"" + name + "\"") != std::string::npos) {
+                return line;
+            }
+        }
+        return std::string();
+    };
+    const auto apply = [&](const std::string& configuration, const std::string& endpoint) {
+        return run(
+            {"cm", service, "ApplySettingToIPProtocolEndpoint",
+             "Configuration=OVX_IPAssignmentSettingData.InstanceID=\"" + configuration + "\"",
+             "Endpoint=" + endpointPath(endpoint)});
+    };
+    const auto description = [this] {
+        return nlohmann::json::parse(fileText(dataDir_ / "system.json"));
+    };
+    const std::string eth0 = "/nodes/0/children/0/children/0/properties";
+    const std::string eth1 = "/nodes/0/children/1/children/0/properties";
+
+    // A new static address without a configuration name: applied, restart requested.
+    ASSERT_TRUE(
+        exitedWith(run({"mi", R"(OVX_StaticIPAssignmentSettingData.InstanceID="Computer%eth0")",
+                        "IPv4Address=192.0.2.20", "ConfigurationName="}),
+                   0));
+    nlohmann::json before = description();
+    const Outcome statics = apply("Computer%eth0%static", "eth0");
+    ASSERT_TRUE(exitedWith(statics, 0));
+    EXPECT_EQ(statics.out.find("ReturnValue = 0;\nJob = "), 0U) << statics.out;
+    EXPECT_NE(statics.out.find("IPConfigSvcJob:1"), std::string::npos) << statics.out;
+    nlohmann::json changes = nlohmann::json::diff(before, description());
+    ASSERT_EQ(changes.size(), 2U) << changes;
+    EXPECT_EQ(changes[0],
+              nlohmann::json(
+                  {{"op", "replace"}, {"path", eth0 + "/IPv4Address"}, {"value", "192.0.2.20"}}));
+    EXPECT_EQ(changes[1]["path"], "/nodes/0/rebootRequests");
+    EXPECT_EQ(changes[1]["value"]["count"], 1);
+
+    // DHCP for a static interface of a named configuration: applied, restart left to the console.
+    before = description();
+    const Outcome dhcp = apply("Computer%eth1%dhcp", "eth1");
+    ASSERT_TRUE(exitedWith(dhcp, 0));
+    EXPECT_EQ(dhcp.out.find("ReturnValue = 5;\nJob = "), 0U) << dhcp.out;
+    EXPECT_EQ(
+        nlohmann::json::diff(before, description()),
+        nlohmann::json::parse(R"([{"op": "replace", "path": ")" + eth1 +
+                              R"(/AddressOrigin", "value": 1}, {"op": "add", "path": ")" + eth1 +
+                              R"(/DNSSuffixes", "value": ["example.net", "corp.example.net"]}])"));
+
+    // A bridge is left alone.
+    before = description();
+    const Outcome bridge = apply("Computer%br0%static", "br0");
+    ASSERT_TRUE(exitedWith(bridge, 0));
+    EXPECT_EQ(bridge.out, "ReturnValue = 1;\n");
+    EXPECT_EQ(description(), before);
 }
 
 TEST_F(CliCommand, CimErrorsNameTheStatusAndExitWithOne) {

@@ -172,13 +172,6 @@ TEST_F(RequestStateChange, MethodNamesAreCaseSensitive) {
 
 class MethodDispatch : public RequestStateChange {};
 
-TEST_F(MethodDispatch, TheConfigurationServiceAnswersInvalidClassUntilItIsServed) {
-    ObjectPath service(kNamespace, "OVX_IPConfigurationService");
-    const auto call = invoke(service, "ApplySettingToIPProtocolEndpoint", Arguments{});
-    EXPECT_EQ(call.outcome.rc, CMPI_RC_ERR_INVALID_CLASS);
-    EXPECT_EQ(returned(call.outcome), 5u);
-}
-
 TEST_F(MethodDispatch, TheConfigurationServiceDoesNotKnowRequestStateChange) {
     ObjectPath service(kNamespace, "OVX_IPConfigurationService");
     const auto call = invoke(service, "RequestStateChange", stateChange(Value::uint16(2)));
