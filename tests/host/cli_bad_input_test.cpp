@@ -27,6 +27,10 @@ std::string endpoint(const std::string& keys) {
 }
 const std::string kEth0 = endpoint(R"(Name="eth0")");
 const std::string kStatic = R"(OVX_StaticIPAssignmentSettingData.InstanceID="Computer%eth1")";
+const std::string kService =
+    "OVX_IPConfigurationService." + kHostKeys +
+    R"(CreationClassName="OVX_IPConfigurationService",Name="IPConfigService")";
+const std::string kApply = "ApplySettingToIPProtocolEndpoint";
 const std::string kGateway =
     R"(OVX_IPRemoteServiceAccessPoint.)" + kHostKeys +
     R"(CreationClassName="OVX_IPRemoteServiceAccessPoint",Name="eth0_IPv4")";
@@ -131,6 +135,19 @@ const std::vector<BadRequest> kBadRequests = {
      "out-parameter"},
     {{"cm", kEth0, "NoSuchMethod"}, 1, "CIM_ERR_METHOD_NOT_FOUND (17)"},
     {{"cm", kStatic, "RequestStateChange", "RequestedState=2"}, 1, "CIM_ERR_METHOD_NOT_FOUND (17)"},
+    {{"cm", kService, kApply}, 1, "CIM_ERR_INVALID_PARAMETER (4)"},
+    {{"cm", kService, kApply, "Endpoint=" + kEth0}, 1, "CIM_ERR_INVALID_PARAMETER (4)"},
+    {{"cm", kService, kApply,
+      R"(Configuration=OVX_IPAssignmentSettingData.InstanceID="Computer%eth9%static")",
+      "Endpoint=" + kEth0},
+     1,
+     "CIM_ERR_FAILED (1)"},
+    {{"cm", kService, kApply, "Configuration=" + kEth0, "Endpoint=" + kEth0},
+     1,
+     "CIM_ERR_FAILED (1)"},
+    {{"cm", "root/interop:" + kService, kApply, "Endpoint=" + kEth0},
+     1,
+     "CIM_ERR_INVALID_NAMESPACE (3)"},
     // Paths that do not parse or name no class.
     {{"gi", R"(OVX_IPProtocolEndpoint.Name="eth0)"}, 2, "path"},
     {{"gi", R"(OVX_Nope.Name="x")"}, 1, "CIM_ERR_INVALID_CLASS (5)"},
