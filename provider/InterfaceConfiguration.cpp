@@ -285,8 +285,10 @@ AppliedConfiguration isSystemRebootRequired(const IPConfigData& cfg_data) {
     for (const auto& write : writes) {
         bool readOnly = true;
         if (!node.isPropertyReadOnly(write.first, readOnly) || readOnly) {
+            const std::string why = node.getReadOnlyNote();
             outcome.failure = "Property '" + propertyText(write.first) + "' of interface " +
-                              interfaceName + " cannot be changed; nothing was applied";
+                              interfaceName + " cannot be changed" +
+                              (why.empty() ? "" : " (" + why + ")") + "; nothing was applied";
             QUILL_TRACE_MESSAGE(Trace::kFailureLevel, *outcome.failure);
             return outcome;
         }

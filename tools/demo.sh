@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the provider, the sample peer provider and the ovx-cim client, then
 # shows what a systems-management client sees of the sample server
-# (examples/) through the embedded CIM host. Nothing outside a scratch copy
-# of the sample is read or written.
+# (examples/) through the embedded CIM host, and last this machine's own
+# interfaces through the live backend, read-only. Nothing outside a scratch
+# copy of the sample is written.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -123,3 +124,11 @@ step "the endpoint could not be fetched" gi "$eth0"
 echo
 echo "demo: the new address needs a restart; the sample's node store recorded the request:"
 grep -A 3 '"rebootRequests"' "$scratch/system.json" || echo "demo: (no restart was requested)"
+
+# The same client on the live backend: the kernel's links, addresses and
+# default routes of this machine, read over netlink. Read-only: changes would
+# need OVX_LIVE_CHANGES=yes, which the demo never sets.
+heading "This machine's own interfaces, read from the running system" \
+    "--live ei OVX_IPProtocolEndpoint"
+unset OVX_LIVE_CHANGES
+step "this machine's interfaces could not be read" --live ei OVX_IPProtocolEndpoint

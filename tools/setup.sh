@@ -3,7 +3,8 @@
 # when it is all there already. With --fuzz, also clang and libFuzzer.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev nlohmann-json3-dev)
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev nlohmann-json3-dev
+    libnl-3-dev libnl-route-3-dev pkg-config iproute2)
 if [ "${1:-}" = "--fuzz" ]; then
     packages+=(clang-14 libfuzzer-14-dev)
 elif [ -n "${1:-}" ]; then

@@ -89,6 +89,9 @@ int runParsed(const CommandLine& command, std::ostream& out, std::ostream& err) 
         if (command.host.dataDir) {
             exportDataDir(*command.host.dataDir);
         }
+        if (command.host.live) {
+            ::setenv("OVX_BACKEND", "linux", 1);
+        }
         // Every verb's first operand is the class or instance operated on; a
         // malformed one is the command line's fault, told before the host starts.
         if (!command.operands.empty()) {

@@ -29,6 +29,9 @@ const std::vector<OptionInfo>& knownOptions() {
         {"--namespace", "-n", true, 0, "NS", "namespace of paths that name none"},
         {"--data-dir", "", true, 0, "DIR",
          "the agent data directory (system.json, ifcfg-*) the providers read"},
+        {"--live", "", false, 0, "",
+         "show this machine's own network (OVX_BACKEND=linux); changes only with "
+         "OVX_LIVE_CHANGES=yes"},
         {"--mof", "", true, 0, "FILE", "the MOF entry file the host reads"},
         {"--registration", "", true, 0, "FILE", "the provider registration file"},
         {"--providers", "", true, 0, "DIR[:DIR...]", "where provider libraries are looked for"},
@@ -137,6 +140,8 @@ class Parser {
             command_.nameSpace = requireText(option, std::move(value));
         } else if (name == "--data-dir") {
             command_.host.dataDir = requireText(option, std::move(value));
+        } else if (name == "--live") {
+            command_.host.live = true;
         } else if (name == "--mof") {
             command_.host.mofFile = requireText(option, std::move(value));
         } else if (name == "--registration") {
@@ -300,6 +305,7 @@ std::string commandHelp(const HostSettings& defaults) {
     }
     text +=
         "\n  data dir      OVX_DATA_DIR of the environment (system.json and ifcfg-* files)\n"
+        "  backend       OVX_BACKEND of the environment: file (system.json) or linux\n"
         "\n"
         "exit status: 0 success, 1 CIM error (name, code and message on stderr),\n"
         "2 bad command line, 3 the host could not start.\n"

@@ -50,6 +50,8 @@ struct HostSettings {
     std::vector<std::string> providerPath;
     // Given to the providers as OVX_DATA_DIR; nothing keeps the environment's.
     std::optional<std::string> dataDir;
+    // The providers read the running system instead of a system description.
+    bool live = false;
 };
 
 struct CommandLine {

@@ -83,6 +83,7 @@ class NodeTree {
         std::string description;
         std::map<NodeLexicon::Properties, PropertyValue> properties;
         std::set<NodeLexicon::Properties> readOnly;
+        std::string readOnlyNote;  // why readOnly holds what it does, when the store says
         std::vector<NodeDefinition> children;
     };
 
@@ -93,6 +94,7 @@ class NodeTree {
         std::string description;
         std::map<NodeLexicon::Properties, PropertyValue> properties;
         std::set<NodeLexicon::Properties> readOnly;
+        std::string readOnlyNote;
     };
 
     NodeTree() = default;
@@ -160,7 +162,9 @@ class NodeStore {
 };
 
 // The process-wide store used by every cursor from its next selectNode on.
-// Null restores the default: a FileNodeStore following the environment.
+// Null restores the default, chosen from the environment at the next use:
+// a LinuxNodeStore when OVX_BACKEND is "linux", a FileNodeStore following the
+// environment when it is unset, empty or "file".
 // currentNodeStore answers null only when memory runs out.
 void setNodeStore(std::shared_ptr<NodeStore> store);
 std::shared_ptr<NodeStore> currentNodeStore();
@@ -195,6 +199,61 @@ class FileNodeStore : public NodeStore {
     };
     // The restart requests recorded on the ComputerSystem node at nodePath.
     std::optional<RebootRequests> rebootRequests(const std::string& nodePath);
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// The node store of the running Linux system, read over rtnetlink: one
+// ComputerSystem (this machine), one LANEndpoint per link and below it one
+// IPInterface when the link has an IPv4 or global IPv6 address or is a
+// bridge (loopback links are left out). Nodes the kernel cannot show (a
+// service processor, descriptions) come from an optional overlay file in the
+// system description format. A snapshot is kept until the kernel reports a
+// change or kMaxSnapshotAge passes. Writes reach the kernel only when
+// allowChanges is set; the rest of the tree stays read-only, and restart and
+// reset requests are only recorded.
+class LinuxNodeStore : public NodeStore {
+  public:
+    struct Options {
+        bool allowChanges = false;
+        std::string overlayPath;  // empty: no overlay
+        // When false, an overlay file that does not exist means no overlay.
+        bool overlayRequired = false;
+        std::string resolverConfiguration = "/etc/resolv.conf";
+    };
+
+    // The variables that configure the store, and the value of the first
+    // that allows changes.
+    static constexpr const char* kBackendVariable = "OVX_BACKEND";
+    static constexpr const char* kBackendName = "linux";
+    static constexpr const char* kAllowChangesVariable = "OVX_LIVE_CHANGES";
+    static constexpr const char* kOverlayVariable = "OVX_OVERLAY";
+    static constexpr long kMaxSnapshotAgeMs = 2000;
+
+    // OVX_LIVE_CHANGES "yes" (or "1", "true") allows changes; OVX_OVERLAY
+    // names the overlay, else "overlay.json" in the agent data directory is
+    // used when it exists.
+    static Options optionsFromEnvironment();
+
+    explicit LinuxNodeStore(Options options);
+    ~LinuxNodeStore() override;
+    LinuxNodeStore(const LinuxNodeStore&) = delete;
+    LinuxNodeStore& operator=(const LinuxNodeStore&) = delete;
+
+    std::shared_ptr<const NodeTree> snapshot() override;
+    using NodeStore::writeProperty;
+    bool writeProperties(const std::string& path, const PropertyChanges& changes) override;
+    // The overlay's sections; the live MAC addresses of the links are added
+    // to the "networkSettings" section. Updates go to the overlay file.
+    std::optional<std::string> readSection(const std::string& name) override;
+    bool updateSection(const std::string& name,
+                       const std::function<bool(std::string& jsonText)>& update) override;
+
+    // The restart or reset requests made on a node of the running system
+    // since this store was created.
+    std::optional<FileNodeStore::RebootRequests> rebootRequests(const std::string& nodePath);
 
   private:
     struct State;
@@ -249,6 +308,9 @@ class Instrumentation {
     // Empty when idle; the parent path is also empty for a top-level node.
     std::string getPathToParentNode() const;
     std::string getNodeDescription() const;
+    // Why the current node's read-only properties refuse writes, when its
+    // store tells (the setting that would allow them); empty otherwise.
+    std::string getReadOnlyNote() const;
     std::string getNodePath() const;
     std::optional<NodeLexicon::NodeType> getNodeType() const;
 

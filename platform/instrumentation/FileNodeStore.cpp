@@ -47,17 +47,6 @@ std::string subject(const std::string& path) {
     return "System description " + path;
 }
 
-std::string utcNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm parts{};
-    char text[32] = {};
-    if (::gmtime_r(&now, &parts) == nullptr ||
-        std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts) == 0) {
-        return {};
-    }
-    return text;
-}
-
 bool readFile(const std::string& path, std::string& content, std::string& error) {
     FileAccess::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.valid()) {
@@ -99,7 +88,7 @@ bool applyChange(Json& node, const std::string& name, NodeLexicon::Properties pr
         }
         const auto count = requests.value("count", 0ULL);
         requests["count"] = count + 1;
-        requests["lastRequested"] = utcNow();
+        requests["lastRequested"] = SystemDescription::utcNow();
         return true;
     }
     node["properties"][name] = SystemDescription::toJson(value);

@@ -196,6 +196,15 @@ std::string Instrumentation::getNodeDescription() const {
     }
 }
 
+std::string Instrumentation::getReadOnlyNote() const {
+    try {
+        const NodeTree::Node* node = current();
+        return node ? node->readOnlyNote : std::string();
+    } catch (...) {
+        return std::string();
+    }
+}
+
 std::string Instrumentation::getNodePath() const {
     try {
         const NodeTree::Node* node = current();

@@ -1,5 +1,7 @@
+#include <cstdlib>
 #include <mutex>
 
+#include "InstrumentationLog.h"
 #include "instrumentation.h"
 
 namespace Quill {
@@ -13,6 +15,37 @@ struct Registry {
 Registry& registry() {
     static Registry instance;
     return instance;
+}
+
+// Stands in for a backend that was named but does not exist: nothing to
+// show, nothing to change, rather than another system's description.
+class UnknownBackend : public NodeStore {
+  public:
+    std::shared_ptr<const NodeTree> snapshot() override {
+        return std::make_shared<const NodeTree>();
+    }
+    bool writeProperties(const std::string&, const PropertyChanges&) override { return false; }
+    std::optional<std::string> readSection(const std::string&) override { return std::nullopt; }
+    bool updateSection(const std::string&, const std::function<bool(std::string&)>&) override {
+        return false;
+    }
+};
+
+std::shared_ptr<NodeStore> storeFromEnvironment() {
+    const char* backend = std::getenv(LinuxNodeStore::kBackendVariable);
+    const std::string name = backend != nullptr ? backend : "";
+    if (name.empty() || name == "file") {
+        return std::make_shared<FileNodeStore>();
+    }
+    if (name == LinuxNodeStore::kBackendName) {
+        return std::make_shared<LinuxNodeStore>(LinuxNodeStore::optionsFromEnvironment());
+    }
+    InstrumentationLog::reportFailure(__func__, __FILE__, __LINE__,
+                                      std::string(LinuxNodeStore::kBackendVariable) + "=\"" + name +
+                                          "\" names no node store (\"file\" or \"" +
+                                          LinuxNodeStore::kBackendName +
+                                          "\"); the node tree is empty");
+    return std::make_shared<UnknownBackend>();
 }
 
 }  // namespace
@@ -37,7 +70,7 @@ std::shared_ptr<NodeStore> currentNodeStore() {
     const std::lock_guard<std::mutex> lock(current.mutex);
     if (!current.store) {
         try {
-            current.store = std::make_shared<FileNodeStore>();
+            current.store = storeFromEnvironment();
         } catch (...) {
             return nullptr;
         }

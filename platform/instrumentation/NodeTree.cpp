@@ -72,6 +72,7 @@ void NodeTree::add(const NodeDefinition& definition, const std::string& parentPa
     node.path = path;
     node.parentPath = parentPath;
     node.description = definition.description;
+    node.readOnlyNote = definition.readOnlyNote;
     for (const auto& [property, value] : definition.properties) {
         const auto kind = NodeLexicon::propertyKind(property);
         if (!kind) {

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <ctime>
 #include <set>
 #include <stdexcept>
 #include <utility>
@@ -363,6 +364,17 @@ Json toJson(const PropertyValue& value) {
         return Json(*list);
     }
     return Json(std::get<std::string>(value));
+}
+
+std::string utcNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    char text[32] = {};
+    if (::gmtime_r(&now, &parts) == nullptr ||
+        std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts) == 0) {
+        return {};
+    }
+    return text;
 }
 
 std::string thisHostName() {

@@ -44,6 +44,9 @@ Json* locateNode(Json& document, const std::string& path);
 
 Json toJson(const PropertyValue& value);
 
+// Now in UTC as "YYYY-MM-DDThh:mm:ssZ"; empty when the clock cannot be read.
+std::string utcNow();
+
 // This machine's host name, empty when it cannot be read.
 std::string thisHostName();
 

@@ -135,10 +135,11 @@ void ModificationPlan::checkSubnetMask(const char* property, const std::string& 
     }
 }
 
-void ModificationPlan::checkWritable(const char* property, bool writable) {
+void ModificationPlan::checkWritable(const char* property, bool writable, const std::string& why) {
     QUILL_TRACE_ENTER_PARAMS(" property=" << property << " writable=" << writable);
     if (!writable) {
-        refuse(CMPI_RC_ERR_FAILED, std::string("Property '") + property + "' cannot be changed");
+        refuse(CMPI_RC_ERR_FAILED, std::string("Property '") + property + "' cannot be changed" +
+                                       (why.empty() ? "" : ": " + why));
     }
 }
 

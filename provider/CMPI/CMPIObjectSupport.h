@@ -150,8 +150,9 @@ class ModificationPlan {
     // Refuses with rc 4 a mask that is not a contiguous prefix mask
     // (255.255.255.0 passes, 10.20.30.40 does not). Empty passes.
     void checkSubnetMask(const char* property, const std::string& value);
-    // Refuses with rc 1 when the element does not take writes of the property.
-    void checkWritable(const char* property, bool writable);
+    // Refuses with rc 1 when the element does not take writes of the property;
+    // why, when known, is added to the message.
+    void checkWritable(const char* property, bool writable, const std::string& why = {});
 
     // Notes that a write of the property was staged.
     void staged(const char* property);

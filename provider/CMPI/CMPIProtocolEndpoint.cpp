@@ -45,13 +45,13 @@ std::optional<ModifyValue> currentText(const EndpointChanges& changes) {
 void checkAddress(const EndpointChanges& changes, const char* name, const ModifyValue& value,
                   ModificationPlan& plan) {
     plan.checkHostAddress(name, std::get<std::string>(value));
-    plan.checkWritable(name, changes.model.canSetIPv4Address());
+    plan.checkWritable(name, changes.model.canSetIPv4Address(), changes.model.readOnlyNote());
 }
 
 void checkMask(const EndpointChanges& changes, const char* name, const ModifyValue& value,
                ModificationPlan& plan) {
     plan.checkSubnetMask(name, std::get<std::string>(value));
-    plan.checkWritable(name, changes.model.canSetSubnetMask());
+    plan.checkWritable(name, changes.model.canSetSubnetMask(), changes.model.readOnlyNote());
 }
 
 void checkOrigin(const EndpointChanges& changes, const char* name, const ModifyValue& value,
@@ -62,7 +62,7 @@ void checkOrigin(const EndpointChanges& changes, const char* name, const ModifyV
                     std::string("Invalid value for property '") + name +
                         "': only 3 (static) and 4 (DHCP) can be applied");
     }
-    plan.checkWritable(name, changes.model.canSetAddressOrigin());
+    plan.checkWritable(name, changes.model.canSetAddressOrigin(), changes.model.readOnlyNote());
 }
 
 template <void (Endpoint::*stage)(std::string, PropertyChanges&) const>
@@ -189,7 +189,13 @@ CMPIUint32 CMPIProtocolEndpoint::executeMethod(const CMPIArgs* in, CMPIArgs* out
         return kMethodFailed;
     }
     if (!model.setEnabledState(requestedState)) {
-        CMSetStatus(status, CMPI_RC_ERR_FAILED);
+        const std::string why = model.readOnlyNote();
+        if (why.empty()) {
+            CMSetStatus(status, CMPI_RC_ERR_FAILED);
+        } else {
+            CMSetStatusWithChars(broker, status, CMPI_RC_ERR_FAILED,
+                                 ("The state cannot be changed: " + why).c_str());
+        }
         return kMethodFailed;
     }
 

@@ -32,7 +32,7 @@ void checkAccessInfo(const GatewayChanges& changes, const char* name, const Modi
     } else {
         plan.checkHostAddress(name, address);
     }
-    plan.checkWritable(name, changes.model.canSetAccessInfo());
+    plan.checkWritable(name, changes.model.canSetAccessInfo(), changes.model.readOnlyNote());
 }
 
 void stageAccessInfo(GatewayChanges& changes, const ModifyValue& value) {

@@ -48,6 +48,9 @@ class FilteredInterfaceWalk {
         }
     }
 
+    // Why the current node refuses writes, when the node tree says.
+    std::string readOnlyNote() const { return cursor_.getReadOnlyNote(); }
+
     // Whether the current position passes every filter.
     bool evaluate() const {
         const Trace::Site here = site("evaluate");
