@@ -151,8 +151,8 @@ CMPIStatus forEachAssociation(const CMPIResult* result, const CMPIObjectPath* so
     return status;
 }
 
-CMPIStatus forReferenceClass(const CMPIResult* result, const char* associationClass,
-                             const AssociationStep& step) {
+CMPIStatus forReferenceClass(const CMPIResult* result, const CMPIObjectPath* source,
+                             const char* associationClass, const AssociationStep& step) {
     if (namesNothing(associationClass)) {
         for (const AssociationRow& row : kAssociationRows) {
             runGuarded(step, row);
@@ -163,11 +163,22 @@ CMPIStatus forReferenceClass(const CMPIResult* result, const char* associationCl
     const unsigned short classId = ProviderUtilities::getClassId(associationClass);
     QUILL_TRACE_VARIABLE(classId);
     QUILL_TRACE_VALUE("resultClass", associationClass);
-    const AssociationRow* const row = findAssociationRow(classId);
-    if (row == nullptr) {
+    // A CIM_ base class (CIM_HostedAccessPoint, ...) stands for the classes
+    // derived from it, as in associator requests; sfcb passes it unchanged.
+    std::vector<unsigned short> ids;
+    getClassId(associationClass, ProviderUtilities::getNamespace(source).c_str(), ids);
+    std::vector<const AssociationRow*> rows;
+    for (const unsigned short id : ids) {
+        if (const AssociationRow* const row = findAssociationRow(id)) {
+            rows.push_back(row);
+        }
+    }
+    if (rows.empty()) {
         return statusOf(CMPI_RC_ERR_INVALID_CLASS);
     }
-    runGuarded(step, *row);
+    for (const AssociationRow* const row : rows) {
+        runGuarded(step, *row);
+    }
     CMReturnDone(result);
     return statusOf(CMPI_RC_OK);
 }

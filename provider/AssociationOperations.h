@@ -44,12 +44,13 @@ CMPIStatus forEachAssociation(const CMPIResult* result, const CMPIObjectPath* so
                               const char* associationClass, const AssociationFilter& filter,
                               const AssociationStep& step, bool traceEachClass = false);
 
-// References and ReferenceNames: runs step for the association class named
-// exactly (no widening; none given covers all), then returnDone; rc 5 and no
-// returnDone for a name that is not one of them. A failure is traced at level
+// References and ReferenceNames: runs step for the association classes the
+// name covers (an OVX_ class, or a CIM_ base class widened as for associators;
+// none given covers all), then returnDone; rc 5 and no returnDone for a name
+// that covers none of them. A failure is traced at level
 // 6000 and ends the walk with rc 0.
-CMPIStatus forReferenceClass(const CMPIResult* result, const char* associationClass,
-                             const AssociationStep& step);
+CMPIStatus forReferenceClass(const CMPIResult* result, const CMPIObjectPath* source,
+                             const char* associationClass, const AssociationStep& step);
 
 // The row of an association class id; null for any other id.
 const AssociationRow* findAssociationRow(unsigned short classId);

@@ -318,10 +318,12 @@ CMPIStatus IPInterface_Cleanup(CMPIAssociationMI*, const CMPIContext*, CMPIBoole
     return cleanupNothing();
 }
 
+// Any status but OK tells sfcb the provider cannot be unloaded, which keeps
+// its process alive for good once a method has been called.
 CMPIStatus IPInterface_MethodCleanup(CMPIMethodMI*, const CMPIContext*, CMPIBoolean) {
     // The CIMOM may unload the library next; a restart thread must be done by then.
     waitForSystemRebootThreads();
-    return statusOf(CMPI_RC_ERR_NOT_SUPPORTED);
+    return cleanupNothing();
 }
 
 CMPIStatus IPInterface_EnumInstanceNames(CMPIInstanceMI*, const CMPIContext* context,
@@ -430,7 +432,7 @@ CMPIStatus IPInterface_References(CMPIAssociationMI*, const CMPIContext* context
     QUILL_MARK_PROVIDER_ENTRY();
     const AssociationFilter filter{nullptr, role, nullptr};
     const CMPIStatus status =
-        forReferenceClass(result, resultClass, [&](const AssociationRow& row) {
+        forReferenceClass(result, path, resultClass, [&](const AssociationRow& row) {
             row.references(context, result, path, filter, properties);
         });
     QUILL_MARK_PROVIDER_EXIT();
@@ -443,7 +445,7 @@ CMPIStatus IPInterface_ReferenceNames(CMPIAssociationMI*, const CMPIContext* con
     QUILL_MARK_PROVIDER_ENTRY();
     const AssociationFilter filter{nullptr, role, nullptr};
     const CMPIStatus status = forReferenceClass(
-        result, resultClass,
+        result, path, resultClass,
         [&](const AssociationRow& row) { row.referenceNames(context, result, path, filter); });
     QUILL_MARK_PROVIDER_EXIT();
     return status;

@@ -12,10 +12,14 @@
 #include "cmpi/scope_stack.h"
 #include "cmpi/slot_support.h"
 #include "cmpi/string_handle.h"
+#include "ovx/host/class_registry.h"
 #include "ovx/host/names.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace ovx::host::detail {
 
@@ -32,11 +36,42 @@ HandleBase& requireObject(const void* object) {
     return *handle;
 }
 
+namespace {
+
+// A new instance starts with the initial values of its class, as in a CIMOM
+// that builds instances from its class repository; the declaration nearest
+// the class decides, so an override without a value has none.
+void setDefaults(const ClassRegistry& registry, const std::string& className, Instance& instance) {
+    std::vector<std::string> seen;
+    const auto isSeen = [&seen](const std::string& name) {
+        return std::any_of(seen.begin(), seen.end(),
+                           [&name](const std::string& other) { return namesEqual(other, name); });
+    };
+    for (const auto& decl : registry.lineage(className)) {
+        for (const PropertyDecl& property : decl->properties) {
+            if (isSeen(property.name)) {
+                continue;
+            }
+            seen.push_back(property.name);
+            for (const auto& [name, value] : decl->defaults) {
+                if (namesEqual(name, property.name)) {
+                    instance.setProperty(property.name, value);
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+
 CMPIInstance* newInstance(const CMPIBroker* mb, const CMPIObjectPath* op, CMPIStatus* rc) {
     return guardValue<CMPIInstance*>(rc, nullptr, [&] {
         Broker& broker = requireBroker(mb);
         const ObjectPath& path = requireHandle<ObjectPathHandle>(op, "CMPIObjectPath").path;
         Instance instance(path);
+        if (broker.registry() != nullptr) {
+            setDefaults(*broker.registry(), path.className(), instance);
+        }
         for (const auto& [name, value] : path.keys()) {
             instance.setProperty(name, value);
         }

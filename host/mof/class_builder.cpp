@@ -286,10 +286,10 @@ class Builder {
         property.classOrigin = inherited != nullptr ? inherited->classOrigin : raw_.name;
         property.declaringClass = raw_.name;
         property.where = raw.where;
+        // A redeclaration without a value has none, as in sfcb's compiler: an
+        // override drops the initial value it does not restate.
         if (raw.defaultValue) {
             property.defaultValue = valueForType(*raw.defaultValue, type.type, raw.type.arraySize);
-        } else if (inherited != nullptr) {
-            property.defaultValue = inherited->defaultValue;
         }
         // A redeclared property takes its place in this class's own order, so
         // keys follow the order the class writes them in.

@@ -70,6 +70,9 @@ ClassDecl toClassDecl(const MofClass& decl) {
     for (const MofProperty& property : decl.properties) {
         if (namesEqual(property.declaringClass, decl.name)) {
             converted.properties.push_back(toPropertyDecl(property));
+            if (property.defaultValue) {
+                converted.defaults.emplace_back(property.name, *property.defaultValue);
+            }
         }
     }
     for (const MofMethod& method : decl.methods) {

@@ -82,14 +82,6 @@ std::string withoutOuterSlashes(std::string_view name) {
     return std::string(name);
 }
 
-std::string joinNames(const std::vector<std::string>& names) {
-    std::string joined;
-    for (const std::string& name : names) {
-        joined += (joined.empty() ? "" : ", ") + name;
-    }
-    return joined;
-}
-
 // The provider's context: the caller's entries, in the operation's namespace.
 Context providerContext(const Context& caller, const std::string& nameSpace) {
     Context context = caller;
@@ -188,37 +180,13 @@ class OperationTarget {
         }
     }
 
-    void requireKeys() const {
-        if (!facts_.declaresProperties()) {
-            return;
-        }
-        const std::vector<std::string> keys = facts_.keyNames();
-        std::vector<std::string> missing;
-        for (const std::string& key : keys) {
-            if (path_.findKey(key) == nullptr) {
-                missing.push_back(key);
-            }
-        }
-        if (!missing.empty()) {
+    // Keys are not checked against the class: sfcb hands a path with missing
+    // or foreign keys to the provider, which answers it (CMPI_RC_ERR_NOT_FOUND,
+    // typically). A path without any key names a class, not an instance.
+    void requireInstancePath() const {
+        if (path_.keys().empty()) {
             throw CimError(CMPI_RC_ERR_INVALID_PARAMETER,
-                           "the path " + path_.toString() + " lacks the key" +
-                               (missing.size() > 1 ? "s " : " ") + joinNames(missing) + " of " +
-                               facts_.decl().name);
-        }
-        if (keys.empty()) {
-            return;
-        }
-        // Named, not a structured binding: lambdas capture bindings only from C++20.
-        for (const auto& entry : path_.keys()) {
-            const std::string& name = entry.first;
-            const bool isKey = std::any_of(keys.begin(), keys.end(), [&](const std::string& key) {
-                return namesEqual(key, name);
-            });
-            if (!isKey) {
-                throw CimError(CMPI_RC_ERR_INVALID_PARAMETER,
-                               "the path " + path_.toString() + " has the key " + name +
-                                   ", which is not a key of " + facts_.decl().name);
-            }
+                           "the path " + path_.toString() + " names no instance");
         }
     }
 
@@ -603,7 +571,6 @@ Reply<Instance> CimServer::getInstance(const Context& context, const ObjectPath&
     return guardReply<Instance>([&] {
         const OperationTarget target(nameSpace_, *classes_, context, path);
         target.requireKnownClass();
-        target.requireKeys();
         CmpiPropertyList list(properties);
         InstanceAnswer answer =
             askInstanceProvider(*broker_, target, findBinding(target.facts().decl().name),
@@ -655,7 +622,6 @@ Status CimServer::modifyInstance(const Context& context, const ObjectPath& path,
     return guardStatus([&] {
         const OperationTarget target(nameSpace_, *classes_, context, path);
         target.requireKnownClass();
-        target.requireKeys();
         const std::string& className = target.facts().decl().name;
         if (!instance.className().empty() && !namesEqual(instance.className(), className)) {
             throw CimError(CMPI_RC_ERR_INVALID_PARAMETER,
@@ -674,7 +640,6 @@ Status CimServer::deleteInstance(const Context& context, const ObjectPath& path)
     return guardStatus([&] {
         const OperationTarget target(nameSpace_, *classes_, context, path);
         target.requireKnownClass();
-        target.requireKeys();
         askInstanceProvider(*broker_, target, findBinding(target.facts().decl().name),
                             "deleteInstance", &CMPIInstanceMIFT::deleteInstance);
     });
@@ -723,7 +688,7 @@ AssociationRequest associationRequest(OperationTarget source, const ClassRegistr
                                       const std::optional<std::string>& associationClass,
                                       const std::optional<std::string>& resultClass) {
     source.requireKnownClass(CMPI_RC_ERR_INVALID_PARAMETER);
-    source.requireKeys();
+    source.requireInstancePath();
     requireKnownFilterClass(classes, resultClass, "result class");
     auto targets =
         associationTargets(classes, findBinding, associationClass, source.facts().decl().name);
@@ -864,7 +829,6 @@ Reply<MethodReply> CimServer::invokeMethod(const Context& context, const ObjectP
         const OperationTarget target(nameSpace_, *classes_, context, path);
         target.requireKnownClass();
         if (!path.keys().empty()) {
-            target.requireKeys();
         }
         if (method.empty()) {
             throw CimError(CMPI_RC_ERR_INVALID_PARAMETER, "no method name given");

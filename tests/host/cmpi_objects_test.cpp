@@ -167,6 +167,29 @@ TEST_F(CmpiObjectsTest, InstancePropertiesOfAllKinds) {
     EXPECT_EQ(CMSetProperty(inst, nullptr, &state, CMPI_uint16).rc, CMPI_RC_ERR_INVALID_PARAMETER);
 }
 
+TEST_F(CmpiObjectsTest, NewInstanceStartsWithTheInitialValuesOfItsClass) {
+    ClassDecl base;
+    base.name = "CIM_Stateful";
+    base.properties.push_back({"EnabledDefault", CMPI_uint16, "", {}});
+    base.properties.push_back({"RequestedState", CMPI_uint16, "", {}});
+    base.defaults = {{"EnabledDefault", Value::uint16(2)}, {"RequestedState", Value::uint16(12)}};
+    registry->add(base);
+    ClassDecl derived;
+    derived.name = "OVX_Stateful";
+    derived.superclass = "CIM_Stateful";
+    derived.properties.push_back({"Name", CMPI_string, "", {{"Key", Value::boolean(true), true}}});
+    derived.properties.push_back({"RequestedState", CMPI_uint16, "", {}});
+    derived.defaults = {{"RequestedState", Value::uint16(5)}};
+    registry->add(derived);
+
+    CMPIObjectPath* op = path("root/cimv2", "OVX_Stateful");
+    CMAddKey(op, "Name", "a", CMPI_chars);
+    CMPIInstance* inst = CMNewInstance(mb(), op, nullptr);
+    EXPECT_EQ(CMGetProperty(inst, "EnabledDefault", nullptr).value.uint16, 2);
+    EXPECT_EQ(CMGetProperty(inst, "RequestedState", nullptr).value.uint16, 5);
+    EXPECT_EQ(text(CMGetProperty(inst, "Name", nullptr).value.string), "a");
+}
+
 TEST_F(CmpiObjectsTest, SettingAKeyPropertyUpdatesThePath) {
     CMPIInstance* inst = CMNewInstance(mb(), endpoint(), nullptr);
     CMSetProperty(inst, "Name", "eth1", CMPI_chars);

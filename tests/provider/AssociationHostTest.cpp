@@ -457,15 +457,19 @@ TEST_F(AssociationOperations, AssociationClassesAreWidenedAndUnservedOnesRefused
     }
 }
 
-TEST_F(AssociationOperations, ReferencesTakeOnlyTheProvidersOwnClasses) {
+TEST_F(AssociationOperations, ReferencesTakeTheProvidersClassesAndTheirCimBases) {
     const auto eth1 = sample().named("OVX_IPProtocolEndpoint", "eth1");
     const auto own = referenceNames(eth1, "OVX_IPHostedAccessPoint");
     EXPECT_EQ(own.rc, CMPI_RC_OK);
     EXPECT_EQ(own.data.objectPaths.size(), 1U);
+    // As sfcb passes a console's CIM_ name: the three hosted access points in turn.
     const auto base = referenceNames(eth1, "CIM_HostedAccessPoint");
-    EXPECT_EQ(base.rc, CMPI_RC_ERR_INVALID_CLASS);
-    EXPECT_EQ(base.data.doneCount, 0U);
-    EXPECT_TRUE(base.data.objectPaths.empty());
+    EXPECT_EQ(base.rc, CMPI_RC_OK);
+    EXPECT_EQ(base.data.objectPaths.size(), 1U);
+    const auto unrelated = referenceNames(eth1, "CIM_NoSuchAssociation");
+    EXPECT_EQ(unrelated.rc, CMPI_RC_ERR_INVALID_CLASS);
+    EXPECT_EQ(unrelated.data.doneCount, 0U);
+    EXPECT_TRUE(unrelated.data.objectPaths.empty());
 }
 
 TEST_F(AssociationOperations, ResultClassSelectsTheFarEndByNameOrAncestry) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace ovx::host {
@@ -61,6 +62,9 @@ struct ClassDecl {
     Qualifiers qualifiers;
     std::vector<PropertyDecl> properties;  // declared or overridden here
     std::vector<MethodDecl> methods;
+    // Initial values of properties of `properties`, by name: what a new
+    // instance of the class starts with.
+    std::vector<std::pair<std::string, Value>> defaults;
 
     bool isAssociation() const { return hasTrueQualifier(qualifiers, "Association"); }
     bool isAbstract() const { return hasTrueQualifier(qualifiers, "Abstract"); }
