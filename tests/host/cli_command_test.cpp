@@ -259,7 +259,8 @@ TEST_F(CliCommand, IPv6AutoConfiguredAddressesShowTheirOrigin) {
     std::ofstream(dataDir_ / "system.json") << description.dump(2);
     const Outcome shown = run({"--json", "ei", "OVX_IPProtocolEndpoint"});
     ASSERT_TRUE(exitedWith(shown, 0)) << shown.err;
-    for (const auto& instance : nlohmann::json::parse(shown.out).at("instances")) {
+    const auto answer = nlohmann::json::parse(shown.out);
+    for (const auto& instance : answer.at("instances")) {
         const auto& properties = instance.at("properties");
         if (properties.value("Name", "") == "eth1") {
             EXPECT_EQ(properties.at("AddressOrigin"), 8);
