@@ -11,6 +11,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 #include <nlohmann/json.hpp>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -33,31 +34,73 @@ std::string fileText(const fs::path& file) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// What tells a file rewritten from the file as restored: a write in place
+// moves the modification time, a replacing rename brings a new inode.
+struct Stamp {
+    ino_t inode = 0;
+    off_t size = 0;
+    long long modifiedNs = 0;
+    bool operator==(const Stamp& other) const {
+        return inode == other.inode && size == other.size && modifiedNs == other.modifiedNs;
+    }
+};
+
+std::map<std::string, Stamp> stampsIn(const fs::path& directory) {
+    std::map<std::string, Stamp> stamps;
+    for (const auto& entry : fs::directory_iterator(directory)) {
+        struct stat status {};
+        if (::lstat(entry.path().c_str(), &status) == 0) {
+            stamps[entry.path().filename().string()] = {
+                status.st_ino, status.st_size,
+                status.st_mtim.tv_sec * 1000000000LL + status.st_mtim.tv_nsec};
+        }
+    }
+    return stamps;
+}
+
 struct Sample {
     fs::path directory;
     std::map<std::string, std::string> files;  // the sample server, by file name
+    std::map<std::string, Stamp> restored;     // the files as last restored
     std::unique_ptr<host::CimServer> server;
     std::vector<host::ObjectPath> paths;  // every instance of the sample server
     std::vector<std::string> classNames;
     std::vector<std::string> names;  // property, parameter and role names
     std::vector<std::string> methods;
 
-    void restore() const {
-        for (const auto& entry : fs::directory_iterator(directory)) {
-            if (files.count(entry.path().filename().string()) == 0) {
-                fs::remove_all(entry.path());
+    // Most inputs write nothing; only what an input changed is checked and
+    // put back, so the provider's cached system description stays valid.
+    void restoreChanged() {
+        const auto now = stampsIn(directory);
+        if (now == restored) {
+            return;
+        }
+        const auto described = now.find("system.json");
+        if (described == now.end() ||
+            !nlohmann::json::accept(fileText(directory / "system.json"))) {
+            std::abort();
+        }
+        for (const auto& [name, stamp] : now) {
+            if (files.count(name) == 0) {
+                fs::remove_all(directory / name);
             }
         }
         for (const auto& [name, text] : files) {
-            std::ofstream(directory / name, std::ios::binary | std::ios::trunc) << text;
+            const auto found = now.find(name);
+            const auto before = restored.find(name);
+            if (found == now.end() || before == restored.end() ||
+                !(found->second == before->second)) {
+                std::ofstream(directory / name, std::ios::binary | std::ios::trunc) << text;
+            }
         }
+        restored = stampsIn(directory);
     }
 };
 
 // Kept to the end of the process: the host's per-thread operation scopes are
 // gone by the time static objects are destroyed.
-const Sample& sample() {
-    static const Sample* const instance = [] {
+Sample& sample() {
+    static Sample* const instance = [] {
         auto made = std::make_unique<Sample>();
         std::string pattern = (fs::temp_directory_path() / "ovx-fuzz-provider-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) {
@@ -69,7 +112,11 @@ const Sample& sample() {
                 made->files[entry.path().filename().string()] = fileText(entry.path());
             }
         }
-        made->restore();
+        fs::create_directories(made->directory);
+        for (const auto& [name, text] : made->files) {
+            std::ofstream(made->directory / name, std::ios::binary) << text;
+        }
+        made->restored = stampsIn(made->directory);
         ::setenv("OVX_DATA_DIR", made->directory.c_str(), 1);
         ::unsetenv("OVX_SYSTEM_DESCRIPTION");
         ::unsetenv("OVX_TRACE_FILE");
@@ -132,17 +179,19 @@ class Sequence {
     }
 
     std::string text() {
-        switch (input_.ConsumeIntegralInRange(0, 7)) {
-            case 0:
-                return std::string(input_.ConsumeIntegralInRange<std::size_t>(0, 200000),
-                                   input_.ConsumeIntegral<char>());
-            case 1:
-                return pick(sample_.names);
-            case 2:
-                return pick(sample_.paths).toString();
-            default:
-                return input_.ConsumeRandomLengthString(300);
+        // Huge texts are rare: each is copied at every layer it crosses.
+        const int kind = input_.ConsumeIntegralInRange(0, 31);
+        if (kind == 0) {
+            return std::string(input_.ConsumeIntegralInRange<std::size_t>(0, 200000),
+                               input_.ConsumeIntegral<char>());
         }
+        if (kind <= 4) {
+            return pick(sample_.names);
+        }
+        if (kind <= 8) {
+            return pick(sample_.paths).toString();
+        }
+        return input_.ConsumeRandomLengthString(300);
     }
 
     std::optional<std::string> filterName() {
@@ -319,12 +368,9 @@ class Sequence {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const Sample& server = sample();
-    server.restore();
+    Sample& server = sample();
     FuzzedDataProvider input(data, size);
     Sequence(server, input).run();
-    if (!nlohmann::json::accept(fileText(server.directory / "system.json"))) {
-        std::abort();
-    }
+    server.restoreChanged();
     return 0;
 }
