@@ -17,8 +17,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <functional>
+#include <map>
+#include <memory>
 #include <optional>
 #include <random>
 #include <sstream>
@@ -30,6 +31,7 @@
 #include "cmpimacs.h"
 #include "instrumentation.h"
 #include "ovx/host/broker.h"
+#include "ovx/host/cim_server.h"
 #include "ovx/host/context.h"
 #include "ovx/host/conversions.h"
 #include "ovx/host/datetime.h"
@@ -135,15 +137,20 @@ class Client {
                              ovx::host::toCmpi(path), ovx::host::toCmpi(instance), properties)
             .rc;
     }
-    // The method's return value, or -1 when the call failed.
     long long requestStateChange(const ObjectPath& path, unsigned short state) const {
-        ovx::host::OperationScope scope(broker_);
         Arguments in;
         in.set("RequestedState", Value::uint16(state));
+        return invoke(path, "RequestStateChange", in);
+    }
+
+  private:
+    // The method's return value, or -1 when the call failed.
+    long long invoke(const ObjectPath& path, const char* method, const Arguments& in) const {
+        ovx::host::OperationScope scope(broker_);
         CMPIResult* const result = ovx::host::newResult();
         const CMPIStatus status = methodMI_->ft->invokeMethod(
-            methodMI_, context(), result, ovx::host::toCmpi(path), "RequestStateChange",
-            ovx::host::toCmpi(in), ovx::host::toCmpi(Arguments{}));
+            methodMI_, context(), result, ovx::host::toCmpi(path), method, ovx::host::toCmpi(in),
+            ovx::host::toCmpi(Arguments{}));
         const auto data = ovx::host::resultData(result).data;
         if (status.rc != CMPI_RC_OK || data.size() != 1) {
             return -1;
@@ -151,7 +158,6 @@ class Client {
         return static_cast<long long>(data.front().asUnsigned());
     }
 
-  private:
     static CMPIContext* context() {
         return ovx::host::toCmpi(ovx::host::Context::forOperation(kNamespace, 0, "hardening"));
     }
@@ -160,6 +166,35 @@ class Client {
     CMPIInstanceMI* const instanceMI_;
     CMPIMethodMI* const methodMI_;
 };
+
+// The embedded CIMOM with the provider libraries, for the calls that need
+// the CIMOM's own answers (associations) on the way.
+std::unique_ptr<ovx::host::CimServer> openServer() {
+    ovx::host::HostOptions options;
+    options.mofFiles = {fs::path(OVX_SOURCE_DIR) / "mof" / "host.mof"};
+    options.registrationFile = fs::path(OVX_SOURCE_DIR) / "mof" / "providers.reg";
+    options.providerSearchPath = {OVX_PROVIDER_DIR, OVX_PEER_PROVIDER_DIR};
+    return ovx::host::CimServer::open(options);
+}
+
+// ApplySettingToIPProtocolEndpoint with the configuration of that InstanceID:
+// its return value, or -1 when the call failed.
+long long apply(ovx::host::CimServer& server, const std::string& configuration,
+                const ObjectPath& endpoint) {
+    const auto services = server.enumerateInstanceNames(
+        server.clientContext(), ObjectPath(kNamespace, "OVX_IPConfigurationService"));
+    ObjectPath setting(kNamespace, "OVX_IPAssignmentSettingData");
+    setting.setKey("InstanceID", Value::string(configuration));
+    Arguments in;
+    in.set("Configuration", Value::reference(setting));
+    in.set("Endpoint", Value::reference(endpoint));
+    if (!services.status.ok() || services.value.size() != 1) {
+        return -1;
+    }
+    const auto reply = server.invokeMethod(server.clientContext(), services.value.front(),
+                                           "ApplySettingToIPProtocolEndpoint", in);
+    return reply.status.ok() ? static_cast<long long>(reply.value.returnValue.asUnsigned()) : -1;
+}
 
 ObjectPath named(const std::vector<ObjectPath>& paths, const std::string& key,
                  const std::string& value) {
@@ -201,6 +236,10 @@ TEST_F(Hardening, ConcurrentClientsLoseNoAcknowledgedWrite) {
     const std::vector<std::string> interfaces = {"eth0", "eth1", "br0", "bmc0"};
     const auto endpoints = client_.names("OVX_IPProtocolEndpoint");
     const auto statics = client_.names("OVX_StaticIPAssignmentSettingData");
+    // Association requests and applying eth2's configuration, which changes
+    // nothing any client owns, go through a CIMOM like a console's would.
+    const auto server = openServer();
+    const ObjectPath eth2 = named(endpoints, "Name", "eth2");
 
     struct Slot {
         ObjectPath path;
@@ -241,12 +280,21 @@ TEST_F(Hardening, ConcurrentClientsLoseNoAcknowledgedWrite) {
                 } else if (slot.property == "ConfigurationName") {
                     value = "load-" + std::to_string(thread) + "-" + std::to_string(step);
                 }
-                switch (random() % 4) {
+                switch (random() % 8) {
                     case 0:
                         failures += client.instanceCount("OVX_IPProtocolEndpoint") == 0 ? 1 : 0;
                         break;
                     case 1:
                         failures += client.get(slot.path) ? 0 : 1;
+                        break;
+                    case 2: {
+                        const auto associated = server->associators(server->clientContext(),
+                                                                    slot.path, {}, std::nullopt);
+                        failures += associated.status.ok() && !associated.value.empty() ? 0 : 1;
+                        break;
+                    }
+                    case 3:
+                        failures += apply(*server, "Computer%eth2%dhcp", eth2) == 0 ? 0 : 1;
                         break;
                     default:
                         if (slot.property == "EnabledState") {
@@ -265,7 +313,7 @@ TEST_F(Hardening, ConcurrentClientsLoseNoAcknowledgedWrite) {
     for (auto& thread : threads) {
         thread.join();
     }
-    EXPECT_EQ(failures, 0U) << "reads that found nothing";
+    EXPECT_EQ(failures, 0U) << "reads that found nothing or applies that failed";
 
     std::string problem;
     for (const auto& file : fs::directory_iterator(sample_.directory())) {
@@ -427,6 +475,7 @@ TEST(ProviderUnloading, EveryRoundStartsAfresh) {
     const std::size_t threadsBefore = threadCount();
     ovx::host::Broker broker;
     ::setenv("OVX_TRACE_LEVEL", "0", 1);
+    std::size_t restarts = 0;
     for (std::size_t round = 0; round < rounds; ++round) {
         // Every tenth round traces to a file of its own.
         const fs::path trace = sample.directory() / ("trace-" + std::to_string(round));
@@ -435,7 +484,18 @@ TEST(ProviderUnloading, EveryRoundStartsAfresh) {
         } else {
             ::unsetenv("OVX_TRACE_FILE");
         }
-        {
+        if (round % 5 == 4) {
+            // An unnamed configuration with a new address asks for a restart, on a
+            // thread that may still run when the CIMOM unloads the library.
+            std::ofstream(sample.directory() / "ifcfg-eth0")
+                << "IPV4ADDR=192.0.2." << (round % 2 == 0 ? 12 : 13) << "\n";
+            const auto server = openServer();
+            const auto endpoints = server->enumerateInstanceNames(
+                server->clientContext(), ObjectPath(kNamespace, "OVX_IPProtocolEndpoint"));
+            ASSERT_EQ(
+                apply(*server, "Computer%eth0%static", named(endpoints.value, "Name", "eth0")), 0);
+            ++restarts;
+        } else {
             std::unique_ptr<void, LibraryCloser> library(
                 ::dlopen(OVX_PROVIDER_LIBRARY, RTLD_NOW | RTLD_LOCAL));
             ASSERT_NE(library, nullptr) << ::dlerror();
@@ -461,9 +521,8 @@ TEST(ProviderUnloading, EveryRoundStartsAfresh) {
             ASSERT_EQ(client.requestStateChange(endpoints.front(), round % 2 == 0 ? 2 : 3), 0);
             ASSERT_EQ(client.instanceCount("OVX_StaticIPAssignmentSettingData"),
                       client.names("OVX_StaticIPAssignmentSettingData").size());
-            // The method table's cleanup answers "not supported" by design.
             EXPECT_EQ(instanceMI->ft->cleanup(instanceMI, context, false).rc, CMPI_RC_OK);
-            methodMI->ft->cleanup(methodMI, context, false);
+            EXPECT_EQ(methodMI->ft->cleanup(methodMI, context, false).rc, CMPI_RC_OK);
         }
         ASSERT_EQ(::dlopen(OVX_PROVIDER_LIBRARY, RTLD_NOW | RTLD_NOLOAD), nullptr)
             << "round " << round << ": the library stayed loaded";
@@ -474,6 +533,11 @@ TEST(ProviderUnloading, EveryRoundStartsAfresh) {
     }
     ::unsetenv("OVX_TRACE_FILE");
     ::unsetenv("OVX_TRACE_LEVEL");
+    // Every restart thread finished its work before its library went away.
+    EXPECT_EQ(Json::parse(fileText(sample.directory() / "system.json"))["nodes"][0]
+                  .value("rebootRequests", Json::object())
+                  .value("count", 0ULL),
+              restarts);
 }
 
 }  // namespace
