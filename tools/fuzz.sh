@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets (clang, libFuzzer, address and undefined-behaviour
-# sanitizers) in build-fuzz and runs each for the given number of seconds
-# (default 30), one after the other, starting from the seeds in
+# sanitizers; tools/sanitized-build.sh) and runs each for the given number of
+# seconds (default 30), one after the other, starting from the seeds in
 # tests/fuzz/corpus. Prints each target's executions; fails on any finding,
-# whose input is kept in build-fuzz/findings.
+# whose input is kept in build-asan/findings.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,17 +13,8 @@ if ! [[ "$seconds" =~ ^[0-9]+$ ]] || [ "$seconds" -eq 0 ]; then
     exit 2
 fi
 
-bash tools/setup.sh --fuzz
-build_dir=build-fuzz
-launcher=()
-if command -v ccache >/dev/null; then
-    launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-fi
-echo "fuzz: configuring $build_dir"
-CC=clang-14 CXX=clang++-14 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DOVX_FUZZ=ON -DOVX_BUILD_TESTS=OFF "${launcher[@]}" >/dev/null
-echo "fuzz: building"
-cmake --build "$build_dir" -j 2
+bash tools/sanitized-build.sh
+build_dir=build-asan
 
 # The targets write scratch files; memory-backed ones keep them fast.
 if [ -d /dev/shm ] && [ -w /dev/shm ]; then
