@@ -80,6 +80,10 @@ struct NameQuery {
     bool anyWithPercent = false;
 };
 
+// Whether skipTo uses the index (the default). Off, it never moves the
+// cursor, so that the walks step and test every node: for comparing answers.
+void useNameIndex(bool enabled);
+
 // An immutable tree of nodes, kept flat in depth-first pre-order. A node's
 // path is "/" followed by the ids from the top-level node down, joined by "/".
 class NodeTree {

@@ -1,10 +1,13 @@
 #include "instrumentation.h"
 
 #include <algorithm>
+#include <atomic>
 #include <set>
 
 namespace Quill {
 namespace {
+
+std::atomic<bool> nameIndexInUse{true};
 
 // Deeper trees are refused rather than risking the stack on a hostile input.
 constexpr std::size_t kMaxDepth = 64;
@@ -71,8 +74,15 @@ void NodeTree::indexNames() {
     }
 }
 
+void useNameIndex(bool enabled) {
+    nameIndexInUse = enabled;
+}
+
 std::size_t NodeTree::findCandidate(NodeLexicon::NodeType type, const NameQuery& query,
                                     std::size_t from) const {
+    if (!nameIndexInUse) {
+        return from;
+    }
     const auto index = names_.find(type);
     if (index == names_.end()) {
         return npos;
