@@ -826,8 +826,6 @@ Reply<MethodReply> CimServer::invokeMethod(const Context& context, const ObjectP
     return guardReply<MethodReply>([&] {
         const OperationTarget target(nameSpace_, *classes_, context, path);
         target.requireKnownClass();
-        if (!path.keys().empty()) {
-        }
         if (method.empty()) {
             throw CimError(CMPI_RC_ERR_INVALID_PARAMETER, "no method name given");
         }

@@ -46,8 +46,6 @@ CMPIrc ccheck_round_trip_string(const CMPIBroker* mb, const char* text, const ch
 /* ---- Instance MI: each function reports its own slot through rc. ------------- */
 
 static CMPIStatus CCheckCleanup(CMPIInstanceMI* mi, const CMPIContext* ctx, CMPIBoolean term) {
-    (void)mi;
-    (void)ctx;
     if (!term) {
         CMReturn(CMPI_RC_DO_NOT_UNLOAD);
     }
@@ -56,76 +54,41 @@ static CMPIStatus CCheckCleanup(CMPIInstanceMI* mi, const CMPIContext* ctx, CMPI
 
 static CMPIStatus CCheckEnumInstanceNames(CMPIInstanceMI* mi, const CMPIContext* ctx,
                                           const CMPIResult* rslt, const CMPIObjectPath* op) {
-    (void)mi;
-    (void)ctx;
-    (void)rslt;
-    (void)op;
     CMReturn(CMPI_RC_ERR_ACCESS_DENIED);
 }
 
 static CMPIStatus CCheckEnumInstances(CMPIInstanceMI* mi, const CMPIContext* ctx,
                                       const CMPIResult* rslt, const CMPIObjectPath* op,
                                       const char** properties) {
-    (void)mi;
-    (void)ctx;
-    (void)rslt;
-    (void)op;
-    (void)properties;
     CMReturn(CMPI_RC_ERR_INVALID_NAMESPACE);
 }
 
 static CMPIStatus CCheckGetInstance(CMPIInstanceMI* mi, const CMPIContext* ctx,
                                     const CMPIResult* rslt, const CMPIObjectPath* op,
                                     const char** properties) {
-    (void)mi;
-    (void)ctx;
-    (void)rslt;
-    (void)op;
-    (void)properties;
     CMReturn(CMPI_RC_ERR_INVALID_PARAMETER);
 }
 
 static CMPIStatus CCheckCreateInstance(CMPIInstanceMI* mi, const CMPIContext* ctx,
                                        const CMPIResult* rslt, const CMPIObjectPath* op,
                                        const CMPIInstance* inst) {
-    (void)mi;
-    (void)ctx;
-    (void)rslt;
-    (void)op;
-    (void)inst;
     CMReturn(CMPI_RC_ERR_INVALID_CLASS);
 }
 
 static CMPIStatus CCheckModifyInstance(CMPIInstanceMI* mi, const CMPIContext* ctx,
                                        const CMPIResult* rslt, const CMPIObjectPath* op,
                                        const CMPIInstance* inst, const char** properties) {
-    (void)mi;
-    (void)ctx;
-    (void)rslt;
-    (void)op;
-    (void)inst;
-    (void)properties;
     CMReturn(CMPI_RC_ERR_NOT_FOUND);
 }
 
 static CMPIStatus CCheckDeleteInstance(CMPIInstanceMI* mi, const CMPIContext* ctx,
                                        const CMPIResult* rslt, const CMPIObjectPath* op) {
-    (void)mi;
-    (void)ctx;
-    (void)rslt;
-    (void)op;
     CMReturn(CMPI_RC_ERR_NOT_SUPPORTED);
 }
 
 static CMPIStatus CCheckExecQuery(CMPIInstanceMI* mi, const CMPIContext* ctx,
                                   const CMPIResult* rslt, const CMPIObjectPath* op,
                                   const char* query, const char* lang) {
-    (void)mi;
-    (void)ctx;
-    (void)rslt;
-    (void)op;
-    (void)query;
-    (void)lang;
     CMReturn(CMPI_RC_ERR_QUERY_LANGUAGE_NOT_SUPPORTED);
 }
 
@@ -135,9 +98,6 @@ CMInstanceMIStub(CCheck, CCheck, storedBroker, CMNoHook);
 
 static CMPIStatus CCheckAssociationCleanup(CMPIAssociationMI* mi, const CMPIContext* ctx,
                                            CMPIBoolean term) {
-    (void)mi;
-    (void)ctx;
-    (void)term;
     CMReturn(CMPI_RC_OK);
 }
 
@@ -146,15 +106,6 @@ static CMPIStatus CCheckAssociators(CMPIAssociationMI* mi, const CMPIContext* ct
                                     const char* assocClass, const char* resultClass,
                                     const char* role, const char* resultRole,
                                     const char** properties) {
-    (void)mi;
-    (void)ctx;
-    (void)rslt;
-    (void)op;
-    (void)assocClass;
-    (void)resultClass;
-    (void)role;
-    (void)resultRole;
-    (void)properties;
     CMReturn(CMPI_RC_ERR_ACCESS_DENIED);
 }
 
@@ -162,14 +113,6 @@ static CMPIStatus CCheckAssociatorNames(CMPIAssociationMI* mi, const CMPIContext
                                         const CMPIResult* rslt, const CMPIObjectPath* op,
                                         const char* assocClass, const char* resultClass,
                                         const char* role, const char* resultRole) {
-    (void)mi;
-    (void)ctx;
-    (void)rslt;
-    (void)op;
-    (void)assocClass;
-    (void)resultClass;
-    (void)role;
-    (void)resultRole;
     CMReturn(CMPI_RC_ERR_INVALID_NAMESPACE);
 }
 
@@ -177,25 +120,12 @@ static CMPIStatus CCheckReferences(CMPIAssociationMI* mi, const CMPIContext* ctx
                                    const CMPIResult* rslt, const CMPIObjectPath* op,
                                    const char* resultClass, const char* role,
                                    const char** properties) {
-    (void)mi;
-    (void)ctx;
-    (void)rslt;
-    (void)op;
-    (void)resultClass;
-    (void)role;
-    (void)properties;
     CMReturn(CMPI_RC_ERR_INVALID_PARAMETER);
 }
 
 static CMPIStatus CCheckReferenceNames(CMPIAssociationMI* mi, const CMPIContext* ctx,
                                        const CMPIResult* rslt, const CMPIObjectPath* op,
                                        const char* resultClass, const char* role) {
-    (void)mi;
-    (void)ctx;
-    (void)rslt;
-    (void)op;
-    (void)resultClass;
-    (void)role;
     CMReturn(CMPI_RC_ERR_INVALID_CLASS);
 }
 
@@ -204,9 +134,6 @@ CMAssociationMIStub(CCheck, CCheck, storedBroker, CMNoHook);
 /* ---- Method MI ----------------------------------------------------------------- */
 
 static CMPIStatus CCheckMethodCleanup(CMPIMethodMI* mi, const CMPIContext* ctx, CMPIBoolean term) {
-    (void)mi;
-    (void)ctx;
-    (void)term;
     CMReturn(CMPI_RC_OK);
 }
 
@@ -214,11 +141,6 @@ static CMPIStatus CCheckMethodCleanup(CMPIMethodMI* mi, const CMPIContext* ctx, 
 static CMPIStatus CCheckInvokeMethod(CMPIMethodMI* mi, const CMPIContext* ctx,
                                      const CMPIResult* rslt, const CMPIObjectPath* op,
                                      const char* method, const CMPIArgs* in, CMPIArgs* out) {
-    (void)mi;
-    (void)ctx;
-    (void)op;
-    (void)in;
-    (void)out;
     CMReturnData(rslt, method, CMPI_chars);
     CMReturnDone(rslt);
     CMReturnWithChars(storedBroker, CMPI_RC_ERR_METHOD_NOT_AVAILABLE, method);
@@ -230,20 +152,12 @@ CMMethodMIStub(CCheck, CCheck, storedBroker, CMNoHook);
 
 static CMPIStatus CCheckPropertyCleanup(CMPIPropertyMI* mi, const CMPIContext* ctx,
                                         CMPIBoolean term) {
-    (void)mi;
-    (void)ctx;
-    (void)term;
     CMReturn(CMPI_RC_OK);
 }
 
 static CMPIStatus CCheckSetProperty(CMPIPropertyMI* mi, const CMPIContext* ctx,
                                     const CMPIResult* rslt, const CMPIObjectPath* op,
                                     const char* name, const CMPIData data) {
-    (void)mi;
-    (void)ctx;
-    (void)rslt;
-    (void)op;
-    (void)name;
     if (CMIsNullValue(data)) {
         CMReturn(CMPI_RC_ERR_INVALID_PARAMETER);
     }
@@ -253,11 +167,6 @@ static CMPIStatus CCheckSetProperty(CMPIPropertyMI* mi, const CMPIContext* ctx,
 static CMPIStatus CCheckGetProperty(CMPIPropertyMI* mi, const CMPIContext* ctx,
                                     const CMPIResult* rslt, const CMPIObjectPath* op,
                                     const char* name) {
-    (void)mi;
-    (void)ctx;
-    (void)rslt;
-    (void)op;
-    (void)name;
     CMReturn(CMPI_RC_ERR_TYPE_MISMATCH);
 }
 
@@ -267,68 +176,38 @@ CMPropertyMIStub(CCheck, CCheck, storedBroker, CMNoHook);
 
 static CMPIStatus CCheckIndicationCleanup(CMPIIndicationMI* mi, const CMPIContext* ctx,
                                           CMPIBoolean term) {
-    (void)mi;
-    (void)ctx;
-    (void)term;
     CMReturn(CMPI_RC_OK);
 }
 
 static CMPIStatus CCheckAuthorizeFilter(CMPIIndicationMI* mi, const CMPIContext* ctx,
                                         const CMPISelectExp* filter, const char* className,
                                         const CMPIObjectPath* op, const char* owner) {
-    (void)mi;
-    (void)ctx;
-    (void)filter;
-    (void)className;
-    (void)op;
-    (void)owner;
     CMReturn(CMPI_RC_ERR_ACCESS_DENIED);
 }
 
 static CMPIStatus CCheckMustPoll(CMPIIndicationMI* mi, const CMPIContext* ctx,
                                  const CMPISelectExp* filter, const char* className,
                                  const CMPIObjectPath* classPath) {
-    (void)mi;
-    (void)ctx;
-    (void)filter;
-    (void)className;
-    (void)classPath;
     CMReturn(CMPI_RC_ERR_INVALID_NAMESPACE);
 }
 
 static CMPIStatus CCheckActivateFilter(CMPIIndicationMI* mi, const CMPIContext* ctx,
                                        const CMPISelectExp* filter, const char* className,
                                        const CMPIObjectPath* classPath, CMPIBoolean first) {
-    (void)mi;
-    (void)ctx;
-    (void)filter;
-    (void)className;
-    (void)classPath;
-    (void)first;
     CMReturn(CMPI_RC_ERR_INVALID_PARAMETER);
 }
 
 static CMPIStatus CCheckDeActivateFilter(CMPIIndicationMI* mi, const CMPIContext* ctx,
                                          const CMPISelectExp* filter, const char* className,
                                          const CMPIObjectPath* classPath, CMPIBoolean last) {
-    (void)mi;
-    (void)ctx;
-    (void)filter;
-    (void)className;
-    (void)classPath;
-    (void)last;
     CMReturn(CMPI_RC_ERR_INVALID_CLASS);
 }
 
 static CMPIStatus CCheckEnableIndications(CMPIIndicationMI* mi, const CMPIContext* ctx) {
-    (void)mi;
-    (void)ctx;
     CMReturn(CMPI_RC_ERR_NOT_FOUND);
 }
 
 static CMPIStatus CCheckDisableIndications(CMPIIndicationMI* mi, const CMPIContext* ctx) {
-    (void)mi;
-    (void)ctx;
     CMReturn(CMPI_RC_ERR_NOT_SUPPORTED);
 }
 

@@ -1,7 +1,7 @@
 // The sample peer provider, loaded the way a CIMOM loads it: dlopen, the
 // factories, and the function tables driven through the host's broker, on a
 // scratch copy of the sample system.
-#include "PeerClasses.h"
+#include "PlatformTestSupport.h"
 #include "SettingsSection.h"
 
 #include "ovx/host/broker.h"
@@ -25,7 +25,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -51,17 +50,8 @@ std::string hostName() {
                                                                 : std::string();
 }
 
-std::string readFile(const fs::path& path) {
-    std::ifstream stream(path, std::ios::binary);
-    std::ostringstream text;
-    text << stream.rdbuf();
-    return text.str();
-}
-
-void writeFile(const fs::path& path, const std::string& text) {
-    std::ofstream stream(path, std::ios::binary | std::ios::trunc);
-    stream << text;
-}
+using ovx::test::readFile;
+using ovx::test::writeFile;
 
 // The provider library, loaded once for the whole program. It stays mapped
 // after dlclose, as under a CIMOM that never unloads it, so that the
@@ -198,15 +188,12 @@ class PeerProviderTest : public ::testing::Test {
     }
 
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "ovx-peers-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        scratch_ = pattern;
         for (const auto& entry : fs::directory_iterator(OVX_EXAMPLES_DIR)) {
-            fs::copy_file(entry.path(), scratch_ / entry.path().filename());
+            fs::copy_file(entry.path(), scratch_.path() / entry.path().filename());
         }
-        description_ = scratch_ / "system.json";
+        description_ = scratch_.path() / "system.json";
         ::setenv("OVX_SYSTEM_DESCRIPTION", description_.c_str(), 1);
-        ::setenv("OVX_DATA_DIR", (scratch_.string() + "/").c_str(), 1);
+        ::setenv("OVX_DATA_DIR", (scratch_.path().string() + "/").c_str(), 1);
         router_ = std::make_shared<host::CallbackRouter>();
         broker_ = std::make_unique<host::Broker>(nullptr, router_);
         CMPIStatus status{CMPI_RC_ERR_FAILED, nullptr};
@@ -221,8 +208,6 @@ class PeerProviderTest : public ::testing::Test {
     void TearDown() override {
         ::unsetenv("OVX_SYSTEM_DESCRIPTION");
         ::unsetenv("OVX_DATA_DIR");
-        std::error_code ignored;
-        fs::remove_all(scratch_, ignored);
     }
 
     // Runs one slot inside an operation scope and keeps what it returned.
@@ -341,7 +326,7 @@ class PeerProviderTest : public ::testing::Test {
         return got.data.instances.empty() ? host::Instance() : got.data.instances.front();
     }
 
-    fs::path scratch_;
+    ovx::test::ScratchDirectory scratch_;
     fs::path description_;
     std::shared_ptr<host::CallbackRouter> router_;
     std::unique_ptr<host::Broker> broker_;
@@ -352,23 +337,9 @@ class PeerProviderTest : public ::testing::Test {
 // ---- the library and its factories ------------------------------------------
 
 TEST(PeerProviderLibrary, ExportsOnlyTheFactories) {
-    const std::string command =
-        std::string("nm -D --defined-only '") + OVX_PEER_PROVIDER_LIBRARY + "' 2>&1";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-    ASSERT_NE(pipe, nullptr);
-    std::set<std::string> exported;
-    std::array<char, 1024> line{};
-    while (std::fgets(line.data(), line.size(), pipe.get()) != nullptr) {
-        std::istringstream fields(line.data());
-        std::string address;
-        std::string type;
-        std::string name;
-        if (fields >> address >> type >> name) {
-            exported.insert(name);
-        }
-    }
-    EXPECT_EQ(exported, (std::set<std::string>{"OVXPeerProvider_Create_AssociationMI",
-                                               "OVXPeerProvider_Create_InstanceMI"}));
+    EXPECT_EQ(ovx::test::exportedSymbols(OVX_PEER_PROVIDER_LIBRARY),
+              (std::set<std::string>{"OVXPeerProvider_Create_AssociationMI",
+                                     "OVXPeerProvider_Create_InstanceMI"}));
 }
 
 TEST_F(PeerProviderTest, FactoriesHandOutVersionedTablesAndRefuseANullBroker) {
@@ -544,39 +515,6 @@ TEST_F(PeerProviderTest, SettingsEnumerateInTheOrderOfTheSection) {
     ASSERT_EQ(names.rc, CMPI_RC_OK);
     EXPECT_EQ(names.data.objectPaths.size(), 5u);
     EXPECT_EQ(names.data.doneCount, 1u);
-}
-
-// What a configuration method does with them: a setting applies to every
-// configuration whose id contains the setting's id.
-TEST_F(PeerProviderTest, SampleSettingIdsFitExactlyTheirOwnInterface) {
-    const Call dns = enumerateInstances("OVX_DNSSettingData");
-    const Call dhcp = enumerateInstances("OVX_DHCPSettingData");
-    ASSERT_EQ(dns.rc, CMPI_RC_OK);
-    ASSERT_EQ(dhcp.rc, CMPI_RC_OK);
-    const auto matching = [](const std::vector<host::Instance>& settings,
-                             const std::string& configuration) {
-        std::vector<std::string> ids;
-        for (const auto& setting : settings) {
-            const std::string id = keyText(setting.path(), "InstanceID");
-            if (configuration.find(id) != std::string::npos) {
-                ids.push_back(id);
-            }
-        }
-        return ids;
-    };
-    for (const std::string name : {"eth0", "eth0_1", "eth1", "eth2"}) {
-        for (const std::string mode : {"%static", "%dhcp"}) {
-            EXPECT_EQ(matching(dns.data.instances, "Computer%" + name + mode),
-                      std::vector<std::string>{"Computer%" + name + "%"})
-                << name << mode;
-        }
-    }
-    EXPECT_EQ(matching(dns.data.instances, "BMC%bmc0%static"),
-              std::vector<std::string>{"BMC%bmc0%"});
-    EXPECT_EQ(matching(dhcp.data.instances, "Computer%eth0%dhcp"),
-              std::vector<std::string>{"Computer%eth0%dhcp"});
-    EXPECT_TRUE(matching(dhcp.data.instances, "Computer%eth0_1%dhcp").empty());
-    EXPECT_TRUE(matching(dhcp.data.instances, "Computer%eth0%static").empty());
 }
 
 TEST_F(PeerProviderTest, SettingsAreFoundByInstanceIdOnly) {
@@ -1144,22 +1082,16 @@ TEST(PeerSettingsSection, ValueChecks) {
     using Check = std::string (*)(const std::string&);
     // An empty answer means the value is fine.
     const std::tuple<Check, std::string, bool> cases[] = {
-        {checkIpAddress, "192.0.2.1", true},
-        {checkIpAddress, "2001:db8::1", true},
-        {checkIpAddress, "192.0.2", false},
-        {checkIpAddress, " 192.0.2.1", false},
-        {checkIpAddress, "", false},
-        {checkHostName, "", true},
-        {checkHostName, "web-01", true},
-        {checkHostName, std::string(63, 'a'), true},
-        {checkHostName, std::string(64, 'a'), false},
-        {checkHostName, "-web", false},
-        {checkHostName, "web_01", false},
-        {checkDomainName, "corp.example.net", true},
-        {checkDomainName, "corp.example.net.", false},
-        {checkDomainName, ".example.net", false},
-        {checkDomainName, "exa mple.net", false},
+        // clang-format off
+        {checkIpAddress, "192.0.2.1", true}, {checkIpAddress, "2001:db8::1", true},
+        {checkIpAddress, "192.0.2", false}, {checkIpAddress, " 192.0.2.1", false},
+        {checkIpAddress, "", false}, {checkHostName, "", true}, {checkHostName, "web-01", true},
+        {checkHostName, std::string(63, 'a'), true}, {checkHostName, std::string(64, 'a'), false},
+        {checkHostName, "-web", false}, {checkHostName, "web_01", false},
+        {checkDomainName, "corp.example.net", true}, {checkDomainName, "corp.example.net.", false},
+        {checkDomainName, ".example.net", false}, {checkDomainName, "exa mple.net", false},
         {checkDomainName, longDomain, false},
+        // clang-format on
     };
     for (const auto& [check, value, fine] : cases) {
         EXPECT_EQ(check(value).empty(), fine) << '"' << value << '"';
@@ -1171,19 +1103,6 @@ TEST(PeerSettingsSection, ValueChecks) {
     for (const char* mac : {"00:1b-21:3a:4f:10", "00:1b:21:3a:4f:1g", "00.1b.21.3a.4f.10", ""}) {
         EXPECT_EQ(normalizedMacAddress(mac), std::nullopt) << mac;
     }
-}
-
-TEST(PeerClasses, LineagesServeTheFilters) {
-    using namespace ovx::peers::classes;
-    EXPECT_TRUE(isA("OVX_DNSProtocolEndpoint", "CIM_ProtocolEndpoint"));
-    EXPECT_TRUE(isA("ovx_dnssapsapdependency", "CIM_DEPENDENCY"));
-    EXPECT_TRUE(isA("OVX_IPProtocolEndpoint", "CIM_ManagedElement"));
-    EXPECT_FALSE(isA("OVX_IPProtocolEndpoint", "CIM_DNSProtocolEndpoint"));
-    EXPECT_FALSE(isA("CIM_ProtocolEndpoint", "OVX_IPProtocolEndpoint"));
-    EXPECT_TRUE(isA("Anything", "anything"));
-    EXPECT_TRUE(isServed("OVX_LANEndpoint"));
-    EXPECT_FALSE(isServed("OVX_IPProtocolEndpoint"));
-    EXPECT_FALSE(isServed("CIM_LANEndpoint"));
 }
 
 }  // namespace

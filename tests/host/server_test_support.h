@@ -4,12 +4,13 @@
 
 #include "ovx/host/cim_server.h"
 
+#include "PlatformTestSupport.h"
+
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -28,27 +29,7 @@ inline fs::path dataDirectory() {
     return OVX_SERVER_TEST_DATA;
 }
 
-class ScratchDirectory {
-  public:
-    ScratchDirectory() {
-        static std::atomic<unsigned> counter{0};
-        path_ = fs::temp_directory_path() /
-                ("ovx-server-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~ScratchDirectory() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    ScratchDirectory(const ScratchDirectory&) = delete;
-    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-
-    const fs::path& path() const noexcept { return path_; }
-
-  private:
-    fs::path path_;
-};
+using ovx::test::ScratchDirectory;
 
 // The providers append their factory and cleanup calls to this file.
 class ProviderLog {

@@ -1,15 +1,18 @@
-// Helpers shared by the platform library tests: a private scratch directory
-// and environment variables that are put back afterwards.
+// Helpers shared by the tests: a private scratch directory, environment
+// variables that are put back afterwards, and whole-file reads and writes.
 #pragma once
 
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 
@@ -35,6 +38,13 @@ class ScratchDirectory {
 
     const std::filesystem::path& path() const { return path_; }
     std::string file(const std::string& name) const { return (path_ / name).string(); }
+    // Writes a file below the directory, making the folders it names.
+    std::filesystem::path write(const std::string& name, const std::string& content) const {
+        const std::filesystem::path file = path_ / name;
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream(file, std::ios::binary) << content;
+        return file;
+    }
 
   private:
     std::filesystem::path path_;
@@ -78,6 +88,24 @@ inline void writeFile(const std::string& path, const std::string& content) {
     if (!out.flush()) {
         throw std::runtime_error("cannot write " + path);
     }
+}
+
+// The dynamic symbols a library defines, demangled, as a loader sees them.
+inline std::set<std::string> exportedSymbols(const std::string& library) {
+    const std::string command = "nm -D --defined-only --demangle '" + library + "'";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
+    std::set<std::string> symbols;
+    char line[4096];
+    while (pipe && std::fgets(line, sizeof line, pipe.get()) != nullptr) {
+        std::string text(line);
+        text.erase(text.find_last_not_of("\r\n") + 1);
+        // "<address> <kind> <name>"
+        const std::size_t kind = text.find(' ');
+        if (kind != std::string::npos && kind + 3 <= text.size()) {
+            symbols.insert(text.substr(kind + 3));
+        }
+    }
+    return symbols;
 }
 
 inline mode_t permissionsOf(const std::string& path) {

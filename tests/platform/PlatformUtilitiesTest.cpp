@@ -7,6 +7,9 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -15,46 +18,30 @@ using ovx::test::ScopedEnvironmentVariable;
 using ovx::test::ScratchDirectory;
 using Quill::PlatformUtilities;
 
-TEST(DataDirectory, DefaultsToTheAgentDirectory) {
-    ScopedEnvironmentVariable unset("OVX_DATA_DIR", std::nullopt);
-    EXPECT_EQ(PlatformUtilities::getKestrelDataDir(), "/var/lib/ovx/");
-}
-
-TEST(DataDirectory, AnEmptySettingMeansTheDefault) {
-    ScopedEnvironmentVariable empty("OVX_DATA_DIR", std::string());
-    EXPECT_EQ(PlatformUtilities::getKestrelDataDir(), "/var/lib/ovx/");
-}
-
-TEST(DataDirectory, FollowsTheEnvironmentAndAlwaysEndsWithASlash) {
-    {
-        ScopedEnvironmentVariable set("OVX_DATA_DIR", std::string("/tmp/agent"));
-        EXPECT_EQ(PlatformUtilities::getKestrelDataDir(), "/tmp/agent/");
-    }
-    {
-        ScopedEnvironmentVariable set("OVX_DATA_DIR", std::string("/tmp/agent/"));
-        EXPECT_EQ(PlatformUtilities::getKestrelDataDir(), "/tmp/agent/");
-    }
-    {
-        ScopedEnvironmentVariable set("OVX_DATA_DIR", std::string("relative"));
-        EXPECT_EQ(PlatformUtilities::getKestrelDataDir(), "relative/");
+// The unset and empty settings mean the default; a setting always ends with a slash.
+TEST(DataDirectory, FollowsTheEnvironmentOrDefaultsToTheAgentDirectory) {
+    const std::pair<std::optional<std::string>, const char*> cases[] = {
+        {std::nullopt, "/var/lib/ovx/"},
+        {std::string(), "/var/lib/ovx/"},
+        {"/tmp/agent", "/tmp/agent/"},
+        {"/tmp/agent/", "/tmp/agent/"},
+        {"relative", "relative/"}};
+    for (const auto& [setting, directory] : cases) {
+        ScopedEnvironmentVariable set("OVX_DATA_DIR", setting);
+        EXPECT_EQ(PlatformUtilities::getKestrelDataDir(), directory) << setting.value_or("unset");
     }
 }
 
-TEST(NetworkConfigurationFile, LiesInTheDataDirectoryByDefault) {
-    ScopedEnvironmentVariable file("OVX_NETWORK_CONFIG_FILE", std::nullopt);
+TEST(NetworkConfigurationFile, FollowsItsOwnSettingOrLiesInTheDataDirectory) {
     ScopedEnvironmentVariable directory("OVX_DATA_DIR", std::string("/tmp/agent"));
-    EXPECT_EQ(PlatformUtilities::getNetworkConfigurationFile(), "/tmp/agent/network.conf");
-}
-
-TEST(NetworkConfigurationFile, FollowsItsOwnSettingFirst) {
-    ScopedEnvironmentVariable directory("OVX_DATA_DIR", std::string("/tmp/agent"));
-    {
-        ScopedEnvironmentVariable file("OVX_NETWORK_CONFIG_FILE", std::string("/tmp/x/net.conf"));
-        EXPECT_EQ(PlatformUtilities::getNetworkConfigurationFile(), "/tmp/x/net.conf");
-    }
-    {
-        ScopedEnvironmentVariable file("OVX_NETWORK_CONFIG_FILE", std::string());
-        EXPECT_EQ(PlatformUtilities::getNetworkConfigurationFile(), "/tmp/agent/network.conf");
+    const std::pair<std::optional<std::string>, const char*> cases[] = {
+        {std::nullopt, "/tmp/agent/network.conf"},
+        {std::string(), "/tmp/agent/network.conf"},
+        {"/tmp/x/net.conf", "/tmp/x/net.conf"}};
+    for (const auto& [setting, file] : cases) {
+        ScopedEnvironmentVariable set("OVX_NETWORK_CONFIG_FILE", setting);
+        EXPECT_EQ(PlatformUtilities::getNetworkConfigurationFile(), file)
+            << setting.value_or("unset");
     }
 }
 
@@ -67,29 +54,18 @@ class FilePermission : public ::testing::Test {
     const std::string path_ = scratch_.file("network.conf");
 };
 
-TEST_F(FilePermission, TurnsTheOwnerWriteBitOnAndKeepsTheOthers) {
-    setMode(0454);
-    EXPECT_TRUE(PlatformUtilities::changeFilePermission(path_, true));
-    EXPECT_EQ(permissionsOf(path_), 0654u);
-}
-
-TEST_F(FilePermission, TurnsTheOwnerWriteBitOffAndKeepsTheOthers) {
-    setMode(0676);
-    EXPECT_TRUE(PlatformUtilities::changeFilePermission(path_, false));
-    EXPECT_EQ(permissionsOf(path_), 0476u);
-}
-
-TEST_F(FilePermission, OnAndOffRestoresTheOriginalMode) {
-    setMode(0440);
-    EXPECT_TRUE(PlatformUtilities::changeFilePermission(path_, true));
-    EXPECT_TRUE(PlatformUtilities::changeFilePermission(path_, false));
-    EXPECT_EQ(permissionsOf(path_), 0440u);
-}
-
-TEST_F(FilePermission, ABitAlreadyInPlaceIsLeftAlone) {
-    setMode(0644);
-    EXPECT_TRUE(PlatformUtilities::changeFilePermission(path_, true));
-    EXPECT_EQ(permissionsOf(path_), 0644u);
+// Only the owner's write bit changes; one already as asked is left alone.
+TEST_F(FilePermission, TurnsTheOwnerWriteBitOnOrOffAndKeepsTheOthers) {
+    const struct {
+        mode_t before;
+        bool writable;
+        mode_t after;
+    } cases[] = {{0454, true, 0654}, {0676, false, 0476}, {0644, true, 0644}, {0440, false, 0440}};
+    for (const auto& change : cases) {
+        setMode(change.before);
+        EXPECT_TRUE(PlatformUtilities::changeFilePermission(path_, change.writable));
+        EXPECT_EQ(permissionsOf(path_), change.after) << std::oct << change.before;
+    }
     EXPECT_EQ(ovx::test::readFile(path_), "NETWORKING=yes\n");
 }
 

@@ -165,26 +165,18 @@ TEST(Moniker, CopiesCarryKeysAndCursorAndLiveOnTheirOwn) {
 
 // The classes the provider serves and the ids its dispatch table uses.
 const std::pair<const char*, unsigned short> kServedClasses[] = {
-    {"OVX_ComputerSystem", 1},
-    {"OVX_IPProtocolEndpoint", 9},
-    {"OVX_LANEndpoint", 16},
-    {"OVX_IPAssignmentSettingData", 66},
-    {"OVX_BindsToLanEndPoint", 67},
-    {"OVX_IPElementSettingData", 68},
-    {"OVX_StaticIPAssignmentSettingData", 69},
-    {"OVX_IPRemoteServiceAccessPoint", 70},
-    {"OVX_StaticOrderedComponent", 71},
-    {"OVX_IPHostedAccessPoint", 72},
-    {"OVX_StaticIPElementSettingData", 73},
-    {"OVX_RemoteHostedAccessPoint", 80},
-    {"OVX_IPRemoteAccessAvailableToElement", 81},
-    {"OVX_SPComputerSystem", 119},
-    {"OVX_SPHostedAccessPoint", 120},
-    {"OVX_IPElementCapabilities", 121},
-    {"OVX_IPEnabledLogicalElementCapabilities", 128},
-    {"OVX_IPConfigurationService", 129},
-    {"OVX_IPHostedService", 130},
+    // clang-format off
+    {"OVX_ComputerSystem", 1}, {"OVX_IPProtocolEndpoint", 9}, {"OVX_LANEndpoint", 16},
+    {"OVX_IPAssignmentSettingData", 66}, {"OVX_BindsToLanEndPoint", 67},
+    {"OVX_IPElementSettingData", 68}, {"OVX_StaticIPAssignmentSettingData", 69},
+    {"OVX_IPRemoteServiceAccessPoint", 70}, {"OVX_StaticOrderedComponent", 71},
+    {"OVX_IPHostedAccessPoint", 72}, {"OVX_StaticIPElementSettingData", 73},
+    {"OVX_RemoteHostedAccessPoint", 80}, {"OVX_IPRemoteAccessAvailableToElement", 81},
+    {"OVX_SPComputerSystem", 119}, {"OVX_SPHostedAccessPoint", 120},
+    {"OVX_IPElementCapabilities", 121}, {"OVX_IPEnabledLogicalElementCapabilities", 128},
+    {"OVX_IPConfigurationService", 129}, {"OVX_IPHostedService", 130},
     {"OVX_IPServiceAffectsElement", 131},
+    // clang-format on
 };
 
 std::string withCase(std::string text, int (*convert)(int)) {
@@ -208,27 +200,13 @@ TEST(ClassCatalogue, KnowsEveryServedClassByItsDistinctIdInAnyCase) {
 
 TEST(ClassCatalogue, AnswersUnknownForAnythingElse) {
     const char* const unknown[] = {
-        "",
-        "OVX_",
-        "OVX_IPProtocolEndpoin",
-        "OVX_IPProtocolEndpointX",
-        " OVX_IPProtocolEndpoint",
-        "OVX_IPProtocolEndpoint ",
-        "IPProtocolEndpoint",
-        "CIM_IPProtocolEndpoint",
-        "CIM_ComputerSystem",
-        "OVX_ConcreteJob",
-        "OVX_DNSSettingData",
+        "", "OVX_", "OVX_IPProtocolEndpoin", "OVX_IPProtocolEndpointX", " OVX_IPProtocolEndpoint",
+        "OVX_IPProtocolEndpoint ", "IPProtocolEndpoint", "CIM_IPProtocolEndpoint",
+        "CIM_ComputerSystem", "OVX_ConcreteJob", "OVX_DNSSettingData",
         // The base associations a CIMOM passes are widened by the caller.
-        "CIM_ElementSettingData",
-        "CIM_OrderedComponent",
-        "CIM_BindsToLanEndPoint",
-        "CIM_HostedAccessPoint",
-        "CIM_RemoteAccessAvailableToElement",
-        "CIM_ElementCapabilities",
-        "CIM_HostedService",
-        "CIM_ServiceAffectsElement",
-    };
+        "CIM_ElementSettingData", "CIM_OrderedComponent", "CIM_BindsToLanEndPoint",
+        "CIM_HostedAccessPoint", "CIM_RemoteAccessAvailableToElement", "CIM_ElementCapabilities",
+        "CIM_HostedService", "CIM_ServiceAffectsElement"};
     for (const char* name : unknown) {
         EXPECT_EQ(ProviderUtilities::getClassId(name), ProviderUtilities::kUnknownClassId)
             << '"' << name << '"';
@@ -264,59 +242,30 @@ TEST(ValidateInput, AcceptsIPv4DottedQuadsAndTheEmptyValue) {
 }
 
 TEST(ValidateInput, RefusesAnythingElseAsIPv4) {
-    expectRefused(kIPv4, {
-                             "10.0.0.256",
-                             "10.0.0",
-                             "10.0.0.1.5",
-                             "10..0.1",
-                             " 10.0.0.1",
-                             "10.0.0.1 ",
-                             "\t10.0.0.1",
-                             "10.0.0.1\n",
-                             "10.0.0.1\r",
-                             "10.0.0.1;rm -rf /",
-                             "10.0.0.1 && reboot",
-                             "$(reboot)",
-                             "`id`",
-                             "10.0.0.1/24",
-                             "010.0.0.1",
-                             "0x0a.0.0.1",
-                             "10.0.0.-1",
-                             "+10.0.0.1",
-                             "localhost",
-                             "fe80::1",
-                             "::ffff:10.0.0.1",
-                             " ",
-                             std::string("10.0.0.1\0;reboot", 16),
-                             std::string("\0", 1),
-                         });
+    expectRefused(
+        kIPv4,
+        {"10.0.0.256",         "10.0.0",     "10.0.0.1.5", "10..0.1",     " 10.0.0.1",
+         "10.0.0.1 ",          "\t10.0.0.1", "10.0.0.1\n", "10.0.0.1\r",  "10.0.0.1;rm -rf /",
+         "10.0.0.1 && reboot", "$(reboot)",  "`id`",       "10.0.0.1/24", "010.0.0.1",
+         "0x0a.0.0.1",         "10.0.0.-1",  "+10.0.0.1",  "localhost",   "fe80::1",
+         "::ffff:10.0.0.1",    " "});
+    expectRefused(kIPv4, {std::string("10.0.0.1\0;reboot", 16), std::string("\0", 1)});
 }
 
 TEST(ValidateInput, AcceptsIPv6AndIPv4TextForTheIPv6Kind) {
-    expectAccepted(kIPv6, {
-                              "",
-                              "fe80::1",
-                              "::ffff:10.0.0.1",
-                              "10.0.0.1",
-                              "::",
-                              "::1",
-                              "2001:db8:0:0:1:0:0:1",
-                              "2001:DB8::1",
-                              "1:2:3:4:5:6:7:8",
-                          });
+    expectAccepted(kIPv6, {"", "fe80::1", "::ffff:10.0.0.1", "10.0.0.1", "::", "::1",
+                           "2001:db8:0:0:1:0:0:1", "2001:DB8::1", "1:2:3:4:5:6:7:8"});
 }
 
 // Zone ids ("%eth0") name an interface of this host only; a stored address
 // must not carry one, so they are refused like any other trailing text.
 TEST(ValidateInput, RefusesZoneIdsAndMalformedIPv6Text) {
     expectRefused(kIPv6,
-                  {
-                      "fe80::1%eth0",      "fe80::1%25eth0", "fe80::1%",   "fe80::1%eth0;reboot",
-                      "gggg::1",           "fe80:::1",       "12345::1",   "1:2:3:4:5:6:7:8:9",
-                      "1::2::3",           "[fe80::1]",      "fe80::1/64", " fe80::1",
-                      "fe80::1 ",          "fe80::1\n",      "\x01::1",    "fe80::1;reboot",
-                      "::ffff:10.0.0.256", "10.0.0.256",     ":",          std::string("::1\0x", 5),
-                  });
+                  {"fe80::1%eth0",      "fe80::1%25eth0", "fe80::1%",   "fe80::1%eth0;reboot",
+                   "gggg::1",           "fe80:::1",       "12345::1",   "1:2:3:4:5:6:7:8:9",
+                   "1::2::3",           "[fe80::1]",      "fe80::1/64", " fe80::1",
+                   "fe80::1 ",          "fe80::1\n",      "\x01::1",    "fe80::1;reboot",
+                   "::ffff:10.0.0.256", "10.0.0.256",     ":",          std::string("::1\0x", 5)});
 }
 
 TEST(ValidateInput, AnyOtherKindAcceptsOnlyTheEmptyValue) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "HostCallSupport.h"
+#include "PlatformTestSupport.h"
 #include "ovx/host/cim_server.h"
 
 namespace {
@@ -56,21 +57,13 @@ host::Arguments applyArguments(const std::string& configuration, const std::stri
     return in;
 }
 
-std::string readFile(const fs::path& path) {
-    std::ifstream file(path);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
+using ovx::test::readFile;
 
 // A scratch copy of the sample system that the provider libraries read,
 // edited before the server opens.
 class SampleSystem {
   public:
-    SampleSystem() {
-        std::string pattern = (fs::temp_directory_path() / "ovx-apply-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            ADD_FAILURE() << "cannot create a temporary directory";
-        }
-        directory_ = pattern;
+    SampleSystem() : directory_(scratch_.path()) {
         for (const auto& entry : fs::directory_iterator(OVX_EXAMPLES_DIR)) {
             const std::string name = entry.path().filename().string();
             if (name == "system.json" || name.rfind("ifcfg-", 0) == 0) {
@@ -90,8 +83,6 @@ class SampleSystem {
              {"OVX_DATA_DIR", "OVX_SYSTEM_DESCRIPTION", "OVX_NETWORK_CONFIG_FILE"}) {
             ::unsetenv(name);
         }
-        std::error_code ignored;
-        fs::remove_all(directory_, ignored);
     }
 
     fs::path networkFile() const { return directory_ / "network.conf"; }
@@ -134,6 +125,7 @@ class SampleSystem {
     }
 
   private:
+    ovx::test::ScratchDirectory scratch_;
     fs::path directory_;
 };
 
@@ -195,6 +187,7 @@ TEST_F(ApplySetting, ReturnValuesAndWhatTheyLeaveBehind) {
     // The first general DNS setting's suffixes, which every configuration brings.
     const Json kHostSuffixes = Json::array({"example.net", "corp.example.net"});
     const std::vector<Row> rows = {
+        // clang-format off
         {"a bridge is refused", nullptr, "Computer%br0%static", "br0", 1, CMPI_RC_OK, "",
          Json::object(), 0},
         {"a configuration without a host name is not applied",
@@ -210,33 +203,21 @@ TEST_F(ApplySetting, ReturnValuesAndWhatTheyLeaveBehind) {
          [](const SampleSystem& s) {
              s.writeIfcfg("eth1", "CONFIG_NAME=web01-default\nIPV4ADDR=198.51.100.21\n");
          },
-         "Computer%eth1%static",
-         "eth1",
-         5,
-         CMPI_RC_OK,
-         "",
+         "Computer%eth1%static", "eth1", 5, CMPI_RC_OK, "",
          {{"eth1", {{"IPv4Address", "198.51.100.21"}, {"DNSSuffixes", kHostSuffixes}}}},
          0},
         {"a named configuration that changes nothing that matters", nullptr, "Computer%eth0%static",
          "eth0", 0, CMPI_RC_OK, "", Json::object(), 0},
         {"an unnamed configuration that needs a restart gets it",
          [](const SampleSystem& s) { s.writeIfcfg("eth0", "IPV4ADDR=192.0.2.12\n"); },
-         "Computer%eth0%static",
-         "eth0",
-         0,
-         CMPI_RC_OK,
-         "",
+         "Computer%eth0%static", "eth0", 0, CMPI_RC_OK, "",
          {{"eth0", {{"IPv4Address", "192.0.2.12"}}}},
          1},
         {"an unnamed configuration without a restart",
          [](const SampleSystem& s) {
              s.writeIfcfg("eth0", "IPV4ADDR=192.0.2.10\nNETMASK=255.255.0.0\n");
          },
-         "Computer%eth0%static",
-         "eth0",
-         0,
-         CMPI_RC_OK,
-         "",
+         "Computer%eth0%static", "eth0", 0, CMPI_RC_OK, "",
          {{"eth0", {{"SubnetMask", "255.255.0.0"}}}},
          0},
         {"a read-only property changes nothing",
@@ -251,26 +232,17 @@ TEST_F(ApplySetting, ReturnValuesAndWhatTheyLeaveBehind) {
          "Property 'SubnetMask' of interface eth0 cannot be changed; nothing was applied",
          Json::object(), 0},
         {"DHCP on a static interface needs a restart",
-         nullptr,
-         "Computer%eth1%dhcp",
-         "eth1",
-         5,
-         CMPI_RC_OK,
-         "",
+         nullptr, "Computer%eth1%dhcp", "eth1", 5, CMPI_RC_OK, "",
          {{"eth1", {{"AddressOrigin", 1}, {"DNSSuffixes", kHostSuffixes}}}},
          0},
         {"DHCP on an interface already on DHCP",
-         nullptr,
-         "Computer%eth2%dhcp",
-         "eth2",
-         0,
-         CMPI_RC_OK,
-         "",
+         nullptr, "Computer%eth2%dhcp", "eth2", 0, CMPI_RC_OK, "",
          {{"eth2", {{"DNSSuffixes", kHostSuffixes}}}},
          0},
         {"a configuration with no address setting applies nothing", nullptr, "Computer%eth0_1%dhcp",
          "eth0_1", 3, CMPI_RC_ERR_FAILED, "No Configuration to Apply for the interface",
          Json::object(), 0},
+        // clang-format on
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "ProviderTestSupport.h"
@@ -31,79 +33,47 @@ Json singleInterface(Json properties, const std::string& description = "Ethernet
     return systemDescription(Json::array({interfaceNode("eth0", description, properties)}));
 }
 
-TEST(EndpointWalk, ASystemWithoutInterfacesIsExhaustedFromTheStart) {
-    const SystemDescriptionFile system(systemDescription(Json::array()));
-    IPprotocolEndpoint endpoint;
-    EXPECT_FALSE(endpoint);
-}
-
-TEST(EndpointWalk, UnfilteredYieldsEveryInterfaceInTreeOrder) {
+TEST(EndpointWalk, FiltersNarrowTheWalkAndASecondFilterNeverSearchesBack) {
     const SystemDescriptionFile system(ProviderTest::standardSystem());
+    const std::string host = ProviderTest::thisHostName();
+    constexpr int kName = IPprotocolEndpoint::kNameFilter;
+    constexpr int kSystem = IPprotocolEndpoint::kSystemNameFilter;
+    using Names = std::vector<std::string>;
+    const std::vector<std::pair<std::vector<std::pair<int, std::string>>, Names>> cases = {
+        {{}, {"eth0", "eth1", "bmc0"}},
+        {{{kName, "eth1"}}, {"eth1"}},
+        {{{kName, "ETH0"}}, {}},
+        {{{kSystem, host}}, {"eth0", "eth1"}},
+        {{{kSystem, "BMC:-1"}}, {"bmc0"}},
+        {{{kSystem, host}, {kName, "eth1"}}, {"eth1"}},
+        {{{kName, "eth1"}, {kName, "eth0"}}, {}},
+        {{{kSystem, "BMC:-1"}, {kName, "eth0"}}, {}},
+        {{{7, "anything"}}, {"eth0", "eth1", "bmc0"}},
+    };
+    for (const auto& [filters, expected] : cases) {
+        IPprotocolEndpoint endpoint;
+        std::string described;
+        for (const auto& [type, value] : filters) {
+            endpoint.setFilter(type, value);
+            described += std::to_string(type) + "=" + value + " ";
+        }
+        EXPECT_EQ(namesWalked(endpoint), expected) << described;
+    }
+    // Initialize drops the filters and starts over.
     IPprotocolEndpoint endpoint;
-    EXPECT_EQ(namesWalked(endpoint), (std::vector<std::string>{"eth0", "eth1", "bmc0"}));
+    endpoint.setFilter(kName, "eth1");
+    ++endpoint;
+    ASSERT_FALSE(endpoint);
+    endpoint.initialize();
+    EXPECT_EQ(namesWalked(endpoint), (Names{"eth0", "eth1", "bmc0"}));
 }
 
-TEST(EndpointWalk, NameFilterStandsOnThatInterfaceOnly) {
-    const SystemDescriptionFile system(ProviderTest::standardSystem());
-    IPprotocolEndpoint endpoint;
-    endpoint.setFilter(IPprotocolEndpoint::kNameFilter, "eth1");
-    EXPECT_EQ(namesWalked(endpoint), std::vector<std::string>{"eth1"});
-}
-
-TEST(EndpointWalk, NameFilterMatchingNothingExhaustsTheWalk) {
-    const SystemDescriptionFile system(ProviderTest::standardSystem());
-    IPprotocolEndpoint endpoint;
-    endpoint.setFilter(IPprotocolEndpoint::kNameFilter, "ETH0");
-    EXPECT_FALSE(endpoint);
-}
-
-TEST(EndpointWalk, HostSystemNameSkipsTheServiceProcessor) {
-    const SystemDescriptionFile system(ProviderTest::standardSystem());
-    IPprotocolEndpoint endpoint;
-    endpoint.setFilter(IPprotocolEndpoint::kSystemNameFilter, ProviderTest::thisHostName());
-    EXPECT_EQ(namesWalked(endpoint), (std::vector<std::string>{"eth0", "eth1"}));
-}
-
-TEST(EndpointWalk, ServiceProcessorSystemNameYieldsOnlyItsInterfaces) {
-    const SystemDescriptionFile system(ProviderTest::standardSystem());
-    IPprotocolEndpoint endpoint;
-    endpoint.setFilter(IPprotocolEndpoint::kSystemNameFilter, "BMC:-1");
-    EXPECT_EQ(namesWalked(endpoint), std::vector<std::string>{"bmc0"});
-}
-
-TEST(EndpointWalk, TwoFiltersFindThePositionPassingBoth) {
-    const SystemDescriptionFile system(ProviderTest::standardSystem());
-    IPprotocolEndpoint endpoint;
-    endpoint.setFilter(IPprotocolEndpoint::kSystemNameFilter, ProviderTest::thisHostName());
-    endpoint.setFilter(IPprotocolEndpoint::kNameFilter, "eth1");
-    EXPECT_EQ(namesWalked(endpoint), std::vector<std::string>{"eth1"});
-}
-
-TEST(EndpointWalk, ASecondFilterSearchesOnwardAndNeverBack) {
-    const SystemDescriptionFile system(ProviderTest::standardSystem());
-    IPprotocolEndpoint endpoint;
-    endpoint.setFilter(IPprotocolEndpoint::kNameFilter, "eth1");
-    endpoint.setFilter(IPprotocolEndpoint::kNameFilter, "eth0");
-    EXPECT_FALSE(endpoint);
-}
-
-TEST(EndpointWalk, ContradictingSystemAndNameFiltersMatchNothing) {
-    const SystemDescriptionFile system(ProviderTest::standardSystem());
-    IPprotocolEndpoint endpoint;
-    endpoint.setFilter(IPprotocolEndpoint::kSystemNameFilter, "BMC:-1");
-    endpoint.setFilter(IPprotocolEndpoint::kNameFilter, "eth0");
-    EXPECT_FALSE(endpoint);
-}
-
-TEST(EndpointWalk, UnknownFilterTypeIsNeutral) {
-    const SystemDescriptionFile system(ProviderTest::standardSystem());
-    IPprotocolEndpoint endpoint;
-    endpoint.setFilter(7, "anything");
-    EXPECT_TRUE(endpoint.evaluate());
-    EXPECT_EQ(namesWalked(endpoint), (std::vector<std::string>{"eth0", "eth1", "bmc0"}));
-}
-
-TEST(EndpointWalk, AnUnreadableNameComparesAsTheEmptyText) {
+TEST(EndpointWalk, EmptySystemAndUnreadableNames) {
+    {
+        const SystemDescriptionFile system(systemDescription(Json::array()));
+        EXPECT_FALSE(IPprotocolEndpoint());
+    }
+    // An interface without a name compares as the empty text.
     const SystemDescriptionFile system(systemDescription(
         Json::array({interfaceNode("eth0", "Ethernet", {{"Name", "eth0"}}),
                      interfaceNode("anon", "Ethernet", {{"IPv4Address", "10.1.1.1"}})})));
@@ -115,72 +85,20 @@ TEST(EndpointWalk, AnUnreadableNameComparesAsTheEmptyText) {
     EXPECT_EQ(address, "10.1.1.1");
 }
 
-TEST(EndpointWalk, InitializeRestartsAnUnfilteredWalk) {
-    const SystemDescriptionFile system(ProviderTest::standardSystem());
-    IPprotocolEndpoint endpoint;
-    endpoint.setFilter(IPprotocolEndpoint::kNameFilter, "eth1");
-    ++endpoint;
-    ASSERT_FALSE(endpoint);
-    endpoint.initialize();
-    EXPECT_EQ(namesWalked(endpoint), (std::vector<std::string>{"eth0", "eth1", "bmc0"}));
-}
-
-TEST(EndpointOwner, BmcWithTrailingBlankMarksTheServiceProcessor) {
-    const SystemDescriptionFile system(singleInterface({}, "BMC LAN channel"));
-    const IPprotocolEndpoint endpoint;
-    std::string className;
-    std::string systemName;
-    EXPECT_TRUE(endpoint.getSystemCreationClassName(className));
-    EXPECT_TRUE(endpoint.getSystemName(systemName));
-    EXPECT_EQ(className, "OVX_SPComputerSystem");
-    EXPECT_EQ(systemName, "BMC:-1");
-}
-
-TEST(EndpointOwner, BmcWithoutBlankBelongsToTheHost) {
-    const SystemDescriptionFile system(singleInterface({}, "BMC"));
-    const IPprotocolEndpoint endpoint;
-    std::string className;
-    std::string systemName;
-    endpoint.getSystemCreationClassName(className);
-    EXPECT_TRUE(endpoint.getSystemName(systemName));
-    EXPECT_EQ(className, "OVX_ComputerSystem");
-    EXPECT_EQ(systemName, ProviderTest::thisHostName());
-}
-
-TEST(EndpointGetters, ConstantsAndNodeTexts) {
-    const SystemDescriptionFile system(ProviderTest::standardSystem());
-    const IPprotocolEndpoint endpoint;
-    std::string text;
-    EXPECT_TRUE(endpoint.getCreationClassName(text));
-    EXPECT_EQ(text, "OVX_IPProtocolEndpoint");
-    EXPECT_TRUE(endpoint.getNameFormat(text));
-    EXPECT_EQ(text, "NIC Name");
-    EXPECT_TRUE(endpoint.getDescription(text));
-    EXPECT_EQ(text, "Intel Ethernet");
-    EXPECT_TRUE(endpoint.getIPv4Address(text));
-    EXPECT_EQ(text, "192.168.1.10");
-    EXPECT_TRUE(endpoint.getSubnetMask(text));
-    EXPECT_EQ(text, "255.255.255.0");
-    EXPECT_TRUE(endpoint.getIPv6Address(text));
-    EXPECT_EQ(text, "fe80::1");
-}
-
-TEST(EndpointGetters, AbsentPropertiesReportNoValue) {
-    const SystemDescriptionFile system(singleInterface({}));
-    const IPprotocolEndpoint endpoint;
-    std::string text = "untouched";
-    unsigned char prefix = 9;
-    unsigned short number = 9;
-    EXPECT_FALSE(endpoint.getIPv4Address(text));
-    EXPECT_FALSE(endpoint.getIPv6Address(text));
-    EXPECT_FALSE(endpoint.getSubnetMask(text));
-    EXPECT_EQ(text, "untouched");
-    EXPECT_FALSE(endpoint.getPrefixLength(prefix));
-    EXPECT_FALSE(endpoint.getIPv6SubnetPrefixLength(number));
-    EXPECT_FALSE(endpoint.getIPv6AddressType(number));
-    EXPECT_FALSE(endpoint.getProtocolIFType(number));
-    EXPECT_EQ(prefix, 9);
-    EXPECT_EQ(number, 9);
+TEST(EndpointOwner, OnlyABmcDescriptionWithATrailingBlankMarksTheServiceProcessor) {
+    for (const auto& [description, className, systemName] :
+         {std::tuple<std::string, std::string, std::string>{"BMC LAN channel",
+                                                            "OVX_SPComputerSystem", "BMC:-1"},
+          {"BMC", "OVX_ComputerSystem", ProviderTest::thisHostName()}}) {
+        const SystemDescriptionFile system(singleInterface({}, description));
+        const IPprotocolEndpoint endpoint;
+        std::string gotClass;
+        std::string gotSystem;
+        EXPECT_TRUE(endpoint.getSystemCreationClassName(gotClass));
+        EXPECT_TRUE(endpoint.getSystemName(gotSystem));
+        EXPECT_EQ(gotClass, className) << description;
+        EXPECT_EQ(gotSystem, systemName) << description;
+    }
 }
 
 TEST(EndpointGetters, PrefixLengthIsCutTo8BitsButNotTo16) {
@@ -192,17 +110,6 @@ TEST(EndpointGetters, PrefixLengthIsCutTo8BitsButNotTo16) {
     EXPECT_TRUE(endpoint.getIPv6SubnetPrefixLength(wide));
     EXPECT_EQ(prefix, 44);
     EXPECT_EQ(wide, 300);
-}
-
-TEST(EndpointGetters, CodesPassedThroughUnchanged) {
-    const SystemDescriptionFile system(
-        singleInterface({{"IPv6AddressType", 7}, {"ProtocolIFType", 4097}}));
-    const IPprotocolEndpoint endpoint;
-    unsigned short type = 0;
-    EXPECT_TRUE(endpoint.getIPv6AddressType(type));
-    EXPECT_EQ(type, 7);
-    EXPECT_TRUE(endpoint.getProtocolIFType(type));
-    EXPECT_EQ(type, 4097);
 }
 
 struct Mapping {
@@ -268,25 +175,6 @@ TEST(EndpointMappings, AddressTypeAndVersionSupport) {
     }
 }
 
-TEST(EndpointSetters, RequestedStatesBecomeNodeCodes) {
-    // A reset is recorded as a request; the state stays.
-    for (const Mapping mapping : {Mapping{1, 2}, Mapping{12, 3}, Mapping{16, 11}}) {
-        const SystemDescriptionFile system(singleInterface({{"EnabledState", 16}}));
-        IPprotocolEndpoint endpoint;
-        EXPECT_TRUE(endpoint.setEnabledState(mapping.cim));
-        EXPECT_EQ(system.interfaceProperty("eth0", "EnabledState"), mapping.node);
-    }
-}
-
-TEST(EndpointSetters, OtherRequestedStatesWriteNothing) {
-    const SystemDescriptionFile system(singleInterface({{"EnabledState", 16}}));
-    const std::string before = system.text();
-    IPprotocolEndpoint endpoint;
-    EXPECT_FALSE(endpoint.setEnabledState(4));
-    EXPECT_FALSE(endpoint.setEnabledState(0));
-    EXPECT_EQ(system.text(), before);
-}
-
 TEST(EndpointSetters, AddressOriginStaticDhcpAndAnythingElse) {
     for (const Mapping mapping : {Mapping{3, 3}, Mapping{1, 4}, Mapping{0, 2}, Mapping{0, 6}}) {
         const SystemDescriptionFile system(singleInterface({{"AddressOrigin", 5}}));
@@ -295,28 +183,6 @@ TEST(EndpointSetters, AddressOriginStaticDhcpAndAnythingElse) {
         EXPECT_EQ(system.interfaceProperty("eth0", "AddressOrigin"), mapping.node)
             << "applied origin " << mapping.cim;
     }
-}
-
-TEST(EndpointSetters, AddressAndMaskAreWritten) {
-    const SystemDescriptionFile system(ProviderTest::standardSystem());
-    IPprotocolEndpoint endpoint;
-    endpoint.setFilter(IPprotocolEndpoint::kNameFilter, "eth1");
-    EXPECT_TRUE(endpoint.setIPv4Address("10.0.0.9"));
-    EXPECT_TRUE(endpoint.setSubnetMask("255.255.0.0"));
-    EXPECT_EQ(system.interfaceProperty("eth1", "IPv4Address"), "10.0.0.9");
-    EXPECT_EQ(system.interfaceProperty("eth1", "SubnetMask"), "255.255.0.0");
-    EXPECT_EQ(system.interfaceProperty("eth0", "IPv4Address"), "192.168.1.10");
-}
-
-TEST(EndpointSetters, ReadOnlyPropertiesAreRefusedAndSaidSoBeforehand) {
-    const SystemDescriptionFile system(systemDescription(Json::array(
-        {interfaceNode("eth0", "Ethernet", {{"Name", "eth0"}, {"IPv4Address", "10.0.0.1"}},
-                       Json::array({"IPv4Address"}))})));
-    IPprotocolEndpoint endpoint;
-    EXPECT_FALSE(endpoint.canSetIPv4Address());
-    EXPECT_TRUE(endpoint.canSetSubnetMask());
-    EXPECT_FALSE(endpoint.setIPv4Address("10.0.0.2"));
-    EXPECT_EQ(system.interfaceProperty("eth0", "IPv4Address"), "10.0.0.1");
 }
 
 }  // namespace

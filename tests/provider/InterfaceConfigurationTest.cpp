@@ -87,12 +87,11 @@ class NetworkConfigurationFile {
 
 // The file store of the test, with a hand on every write: it sees whether
 // the network configuration file was writable then, and may refuse.
-class ObservedStore : public Quill::NodeStore {
+class ObservedStore : public ProviderTest::ForwardingStore {
   public:
     ObservedStore(std::shared_ptr<Quill::NodeStore> inner, const NetworkConfigurationFile& file)
-        : inner_(std::move(inner)), file_(file) {}
+        : ForwardingStore(std::move(inner)), file_(file) {}
 
-    std::shared_ptr<const Quill::NodeTree> snapshot() override { return inner_->snapshot(); }
     bool writeProperties(const std::string& path, const Quill::PropertyChanges& changes) override {
         bool refused = false;
         for (const auto& change : changes) {
@@ -102,20 +101,12 @@ class ObservedStore : public Quill::NodeStore {
         fileWritableAtEveryWrite = fileWritableAtEveryWrite && file_.ownerMayWrite();
         return !refused && inner_->writeProperties(path, changes);
     }
-    std::optional<std::string> readSection(const std::string& name) override {
-        return inner_->readSection(name);
-    }
-    bool updateSection(const std::string& name,
-                       const std::function<bool(std::string&)>& update) override {
-        return inner_->updateSection(name, update);
-    }
 
     std::vector<std::string> writes;
     bool fileWritableAtEveryWrite = true;
     std::optional<Quill::NodeLexicon::Properties> refuse;
 
   private:
-    std::shared_ptr<Quill::NodeStore> inner_;
     const NetworkConfigurationFile& file_;
 };
 
@@ -166,56 +157,32 @@ struct ChangeCase {
 
 TEST_F(ApplyConfiguration, WritesWhatDiffersAndDecidesOnTheRestart) {
     const std::vector<ChangeCase> cases = {
-        {"DNS servers only",
-         [](IPConfigData& c) {
-             c.dnsServers = {"192.0.2.54", "192.0.2.55"};
-         },
-         {{"DNSServers", {"192.0.2.54", "192.0.2.55"}}},
+        // clang-format off
+        {"DNS servers only", [](IPConfigData& c) {c.dnsServers = {"192.0.2.54", "192.0.2.55"};},
+         {{"DNSServers", {"192.0.2.54", "192.0.2.55"}}}, false},
+        {"suffixes", [](IPConfigData& c) {c.dnsSuffixes = {"a.example", "b.example"};},
+         {{"DNSSuffixes", {"a.example", "b.example"}}}, false},
+        {"the same IPv4 address", [](IPConfigData& c) {c.ipAddress = "192.0.2.10";}, Json::object(),
          false},
-        {"suffixes",
-         [](IPConfigData& c) {
-             c.dnsSuffixes = {"a.example", "b.example"};
-         },
-         {{"DNSSuffixes", {"a.example", "b.example"}}},
-         false},
-        {"the same IPv4 address", [](IPConfigData& c) { c.ipAddress = "192.0.2.10"; },
-         Json::object(), false},
-        {"a new IPv4 address",
-         [](IPConfigData& c) { c.ipAddress = "192.0.2.20"; },
-         {{"IPv4Address", "192.0.2.20"}},
-         true},
+        {"a new IPv4 address", [](IPConfigData& c) {c.ipAddress = "192.0.2.20";},
+         {{"IPv4Address", "192.0.2.20"}}, true},
         {"mask and gateway",
-         [](IPConfigData& c) {
-             c.subnet_mask = "255.255.0.0";
-             c.ipGateway = "192.0.2.254";
-         },
-         {{"SubnetMask", "255.255.0.0"}, {"IPv4Gateway", "192.0.2.254"}},
-         false},
-        {"a new host name",
-         [](IPConfigData& c) { c.dnsHostName = "web02"; },
-         {{"HostName", "web02"}},
+         [](IPConfigData& c) {c.subnet_mask = "255.255.0.0"; c.ipGateway = "192.0.2.254";},
+         {{"SubnetMask", "255.255.0.0"}, {"IPv4Gateway", "192.0.2.254"}}, false},
+        {"a new host name", [](IPConfigData& c) {c.dnsHostName = "web02";}, {{"HostName", "web02"}},
          true},
-        {"the same host name", [](IPConfigData& c) { c.dnsHostName = "web01"; }, Json::object(),
+        {"the same host name", [](IPConfigData& c) {c.dnsHostName = "web01";}, Json::object(),
          false},
-        {"a new domain",
-         [](IPConfigData& c) { c.dnsDomainName = "example.org"; },
-         {{"DomainName", "example.org"}},
-         false},
+        {"a new domain", [](IPConfigData& c) {c.dnsDomainName = "example.org";},
+         {{"DomainName", "example.org"}}, false},
         {"IPv6 gateway and prefix",
-         [](IPConfigData& c) {
-             c.ipv6Gateway = "2001:db8::fe";
-             c.ipv6_prefix = 48;
-         },
-         {{"IPv6Gateway", "2001:db8::fe"}, {"IPv6PrefixLength", 48}},
-         false},
-        {"a new IPv6 address",
-         [](IPConfigData& c) { c.ipv6Address = "2001:db8::20"; },
-         {{"IPv6Address", "2001:db8::20"}},
-         true},
-        {"DHCP on a static interface",
-         [](IPConfigData& c) { c.addr_origin = 4; },
-         {{"AddressOrigin", 1}},
-         true},
+         [](IPConfigData& c) {c.ipv6Gateway = "2001:db8::fe"; c.ipv6_prefix = 48;},
+         {{"IPv6Gateway", "2001:db8::fe"}, {"IPv6PrefixLength", 48}}, false},
+        {"a new IPv6 address", [](IPConfigData& c) {c.ipv6Address = "2001:db8::20";},
+         {{"IPv6Address", "2001:db8::20"}}, true},
+        {"DHCP on a static interface", [](IPConfigData& c) {c.addr_origin = 4;},
+         {{"AddressOrigin", 1}}, true},
+        // clang-format on
     };
     for (const ChangeCase& change : cases) {
         SCOPED_TRACE(change.what);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "CMPI/CMPIProtocolEndpoint.h"
 #include "HostCallSupport.h"
@@ -81,27 +82,6 @@ TEST_F(RequestStateChange, DisableAndResetWriteTheirNodeCodes) {
     EXPECT_EQ(nodeState("eth1"), 12);
 }
 
-TEST_F(RequestStateChange, RequestedStateOfAnotherTypeIsRefusedFirst) {
-    const std::string before = system().text();
-    Arguments in;
-    in.set("RequestedState", Value::uint32(2));
-    const auto call = invoke(endpointPath("eth0"), "RequestStateChange", in);
-    EXPECT_EQ(call.outcome.rc, CMPI_RC_ERR_INVALID_PARAMETER);
-    EXPECT_EQ(call.outcome.message, "Invalid Type of Parameter");
-    EXPECT_EQ(returned(call.outcome), 4u);
-    EXPECT_EQ(call.out.find("Job"), nullptr);
-    EXPECT_EQ(system().text(), before);
-}
-
-TEST_F(RequestStateChange, MissingRequestedStateIsRefused) {
-    Arguments in;
-    in.set("TimeoutPeriod", Value::dateTime(CimDateTime::fromMicroseconds(0, true)));
-    const auto call = invoke(endpointPath("eth0"), "RequestStateChange", in);
-    EXPECT_EQ(call.outcome.rc, CMPI_RC_ERR_INVALID_PARAMETER);
-    EXPECT_EQ(call.outcome.message, "Invalid Type of Parameter");
-    EXPECT_EQ(returned(call.outcome), 4u);
-}
-
 TEST_F(RequestStateChange, AnAbsentOrNullTimeoutPeriodMeansNoTimeRequirement) {
     for (const bool sendNull : {false, true}) {
         useSystem(ProviderTest::standardSystem());
@@ -118,23 +98,64 @@ TEST_F(RequestStateChange, AnAbsentOrNullTimeoutPeriodMeansNoTimeRequirement) {
     }
 }
 
-TEST_F(RequestStateChange, TimeoutPeriodOfAnotherTypeIsRefused) {
-    Arguments in;
-    in.set("RequestedState", Value::uint16(2));
-    in.set("TimeoutPeriod", Value::string("00000000000030.000000:000"));
-    const auto call = invoke(endpointPath("eth1"), "RequestStateChange", in);
-    EXPECT_EQ(call.outcome.rc, CMPI_RC_ERR_INVALID_PARAMETER);
-    EXPECT_EQ(call.outcome.message, "Invalid Type of TimeOut Parameter");
-}
-
-TEST_F(RequestStateChange, StatesOtherThanEnableDisableResetFail) {
+// Refused calls answer with their code and return value and change nothing.
+TEST_F(RequestStateChange, RefusalsAnswerWithTheirCodesAndChangeNothing) {
     const std::string before = system().text();
+    Arguments wideState;
+    wideState.set("RequestedState", Value::uint32(2));
+    Arguments noState;
+    noState.set("TimeoutPeriod", Value::dateTime(CimDateTime::fromMicroseconds(0, true)));
+    Arguments textTimeout;
+    textTimeout.set("RequestedState", Value::uint16(2));
+    textTimeout.set("TimeoutPeriod", Value::string("00000000000030.000000:000"));
+    const ObjectPath eth0 = endpointPath("eth0");
+    const ObjectPath service(kNamespace, "OVX_IPConfigurationService");
+    struct Refusal {
+        ObjectPath path;
+        std::string method;
+        Arguments in;
+        CMPIrc rc;
+        unsigned long long returned;
+        std::string message;
+    };
+    const std::string invalidType = "Invalid Type of Parameter";
+    std::vector<Refusal> refusals = {
+        {eth0, "RequestStateChange", wideState, CMPI_RC_ERR_INVALID_PARAMETER, 4, invalidType},
+        {eth0, "RequestStateChange", noState, CMPI_RC_ERR_INVALID_PARAMETER, 4, invalidType},
+        {eth0, "RequestStateChange", textTimeout, CMPI_RC_ERR_INVALID_PARAMETER, 4,
+         "Invalid Type of TimeOut Parameter"},
+        {endpointPath("eth5"), "RequestStateChange", stateChange(Value::uint16(2)),
+         CMPI_RC_ERR_NOT_FOUND, 6, ""},
+        {service, "RequestStateChange", stateChange(Value::uint16(2)), CMPI_RC_ERR_METHOD_NOT_FOUND,
+         17, ""},
+    };
     for (const unsigned short state : {0, 1, 4, 6, 10, 12, 32768}) {
-        const auto call =
-            invoke(endpointPath("eth0"), "RequestStateChange", stateChange(Value::uint16(state)));
-        EXPECT_EQ(call.outcome.rc, CMPI_RC_ERR_FAILED) << state;
-        EXPECT_EQ(call.outcome.message, "Invalid Value of RequestedState Parameter");
-        EXPECT_EQ(returned(call.outcome), 4u);
+        refusals.push_back({eth0, "RequestStateChange", stateChange(Value::uint16(state)),
+                            CMPI_RC_ERR_FAILED, 4, "Invalid Value of RequestedState Parameter"});
+    }
+    // Method names are case-sensitive.
+    for (const char* method : {"requeststatechange", "REQUESTSTATECHANGE", "RequestStatechange"}) {
+        refusals.push_back(
+            {eth0, method, stateChange(Value::uint16(3)), CMPI_RC_ERR_METHOD_NOT_FOUND, 17, ""});
+    }
+    for (const char* className :
+         {"OVX_IPAssignmentSettingData", "OVX_IPHostedAccessPoint", "CIM_Unknown"}) {
+        refusals.push_back({ObjectPath(kNamespace, className), "RequestStateChange",
+                            stateChange(Value::uint16(2)), CMPI_RC_ERR_INVALID_CLASS, 5, ""});
+    }
+    for (const Refusal& refusal : refusals) {
+        SCOPED_TRACE(refusal.path.className() + "." + refusal.method + "(" +
+                     (refusal.in.find("RequestedState") != nullptr
+                          ? refusal.in.find("RequestedState")->toText()
+                          : std::string()) +
+                     ")");
+        const auto call = invoke(refusal.path, refusal.method.c_str(), refusal.in);
+        EXPECT_EQ(call.outcome.rc, refusal.rc);
+        if (!refusal.message.empty()) {
+            EXPECT_EQ(call.outcome.message, refusal.message);
+        }
+        EXPECT_EQ(returned(call.outcome), refusal.returned);
+        EXPECT_EQ(call.out.find("Job"), nullptr);
     }
     EXPECT_EQ(system().text(), before);
 }
@@ -149,44 +170,6 @@ TEST_F(RequestStateChange, ANodeThatRefusesTheChangeFailsWithoutMessage) {
     EXPECT_FALSE(call.outcome.hasMessage);
     EXPECT_EQ(returned(call.outcome), 4u);
     EXPECT_EQ(nodeState("eth0"), 1);
-}
-
-TEST_F(RequestStateChange, AnEndpointThatDoesNotExistIsNotFound) {
-    const std::string before = system().text();
-    const auto call =
-        invoke(endpointPath("eth5"), "RequestStateChange", stateChange(Value::uint16(2)));
-    EXPECT_EQ(call.outcome.rc, CMPI_RC_ERR_NOT_FOUND);
-    EXPECT_EQ(returned(call.outcome), 6u);
-    EXPECT_EQ(system().text(), before);
-}
-
-TEST_F(RequestStateChange, MethodNamesAreCaseSensitive) {
-    const std::string before = system().text();
-    for (const char* method : {"requeststatechange", "REQUESTSTATECHANGE", "RequestStatechange"}) {
-        const auto call = invoke(endpointPath("eth0"), method, stateChange(Value::uint16(3)));
-        EXPECT_EQ(call.outcome.rc, CMPI_RC_ERR_METHOD_NOT_FOUND) << method;
-        EXPECT_EQ(returned(call.outcome), 17u) << method;
-    }
-    EXPECT_EQ(system().text(), before);
-}
-
-class MethodDispatch : public RequestStateChange {};
-
-TEST_F(MethodDispatch, TheConfigurationServiceDoesNotKnowRequestStateChange) {
-    ObjectPath service(kNamespace, "OVX_IPConfigurationService");
-    const auto call = invoke(service, "RequestStateChange", stateChange(Value::uint16(2)));
-    EXPECT_EQ(call.outcome.rc, CMPI_RC_ERR_METHOD_NOT_FOUND);
-    EXPECT_EQ(returned(call.outcome), 17u);
-}
-
-TEST_F(MethodDispatch, OtherClassesAreInvalidWhateverTheMethod) {
-    for (const char* className :
-         {"OVX_IPAssignmentSettingData", "OVX_IPHostedAccessPoint", "CIM_Unknown"}) {
-        const auto call = invoke(ObjectPath(kNamespace, className), "RequestStateChange",
-                                 stateChange(Value::uint16(2)));
-        EXPECT_EQ(call.outcome.rc, CMPI_RC_ERR_INVALID_CLASS) << className;
-        EXPECT_EQ(returned(call.outcome), 5u) << className;
-    }
 }
 
 TEST_F(RequestStateChange, AJobReferenceThatCannotBeReturnedIsNotTracedAsCreated) {

@@ -10,11 +10,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
+#include "PlatformTestSupport.h"
 #include "instrumentation.h"
 
 namespace ProviderTest {
@@ -96,34 +99,41 @@ inline Json standardSystem() {
                                                          {"AddressOrigin", 1}})}));
 }
 
+// A node store passing everything to another; tests override the writes.
+class ForwardingStore : public Quill::NodeStore {
+  public:
+    explicit ForwardingStore(std::shared_ptr<Quill::NodeStore> inner) : inner_(std::move(inner)) {}
+    std::shared_ptr<const Quill::NodeTree> snapshot() override { return inner_->snapshot(); }
+    bool writeProperties(const std::string& path, const Quill::PropertyChanges& changes) override {
+        return inner_->writeProperties(path, changes);
+    }
+    std::optional<std::string> readSection(const std::string& name) override {
+        return inner_->readSection(name);
+    }
+    bool updateSection(const std::string& name,
+                       const std::function<bool(std::string&)>& update) override {
+        return inner_->updateSection(name, update);
+    }
+
+  protected:
+    std::shared_ptr<Quill::NodeStore> inner_;
+};
+
 // A temporary directory with a system description that every cursor of the
 // process reads while the object lives.
 class SystemDescriptionFile {
   public:
-    explicit SystemDescriptionFile(const Json& description) {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "ovx-endpoint-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            ADD_FAILURE() << "cannot create a temporary directory";
-        }
-        directory_ = pattern;
-        path_ = directory_ / "system.json";
+    explicit SystemDescriptionFile(const Json& description)
+        : path_(directory_.path() / "system.json") {
         write(description);
         Quill::setNodeStore(std::make_shared<Quill::FileNodeStore>(path_.string()));
     }
     SystemDescriptionFile(const SystemDescriptionFile&) = delete;
     SystemDescriptionFile& operator=(const SystemDescriptionFile&) = delete;
-    ~SystemDescriptionFile() {
-        Quill::setNodeStore(nullptr);
-        std::error_code ignored;
-        std::filesystem::remove_all(directory_, ignored);
-    }
+    ~SystemDescriptionFile() { Quill::setNodeStore(nullptr); }
 
     void write(const Json& description) const { std::ofstream(path_) << description.dump(2); }
-    std::string text() const {
-        std::ifstream file(path_);
-        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    }
+    std::string text() const { return ovx::test::readFile(path_); }
     Json json() const { return Json::parse(text()); }
     const std::filesystem::path& path() const { return path_; }
 
@@ -152,7 +162,7 @@ class SystemDescriptionFile {
         return false;
     }
 
-    std::filesystem::path directory_;
+    ovx::test::ScratchDirectory directory_;
     std::filesystem::path path_;
 };
 

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "PlatformTestSupport.h"
 #include "ovx/host/cim_server.h"
 
 namespace ProviderTest {
@@ -24,20 +25,15 @@ class SampleHost {
     // peer settings left out.
     explicit SampleHost(const std::string& systemDescription = {}) {
         namespace fs = std::filesystem;
-        std::string pattern = (fs::temp_directory_path() / "ovx-sample-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            ADD_FAILURE() << "cannot create a temporary directory";
-        }
-        directory_ = pattern;
         for (const auto& entry : fs::directory_iterator(OVX_SOURCE_DIR "/examples")) {
             if (entry.is_regular_file()) {
-                fs::copy_file(entry.path(), directory_ / entry.path().filename());
+                fs::copy_file(entry.path(), directory_.path() / entry.path().filename());
             }
         }
         if (!systemDescription.empty()) {
-            std::ofstream(directory_ / "system.json") << systemDescription;
+            directory_.write("system.json", systemDescription);
         }
-        ::setenv("OVX_DATA_DIR", (directory_.string() + "/").c_str(), 1);
+        ::setenv("OVX_DATA_DIR", (directory_.path().string() + "/").c_str(), 1);
         ::unsetenv("OVX_SYSTEM_DESCRIPTION");
         ovx::host::HostOptions options;
         options.mofFiles = {OVX_SOURCE_DIR "/mof/host.mof"};
@@ -50,8 +46,6 @@ class SampleHost {
     ~SampleHost() {
         server_.reset();
         ::unsetenv("OVX_DATA_DIR");
-        std::error_code ignored;
-        std::filesystem::remove_all(directory_, ignored);
     }
 
     ovx::host::CimServer& server() { return *server_; }
@@ -130,7 +124,7 @@ class SampleHost {
     }
 
   private:
-    std::filesystem::path directory_;
+    ovx::test::ScratchDirectory directory_;
     std::unique_ptr<ovx::host::CimServer> server_;
 };
 

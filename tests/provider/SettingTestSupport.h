@@ -17,26 +17,10 @@
 namespace ProviderTest {
 
 // Points the agent's data directory at a directory while it lives.
-class ScopedDataDirectory {
+class ScopedDataDirectory : public ovx::test::ScopedEnvironmentVariable {
   public:
-    explicit ScopedDataDirectory(const std::filesystem::path& directory) {
-        if (const char* const previous = std::getenv("OVX_DATA_DIR")) {
-            previous_ = previous;
-        }
-        ::setenv("OVX_DATA_DIR", (directory.string() + "/").c_str(), 1);
-    }
-    ScopedDataDirectory(const ScopedDataDirectory&) = delete;
-    ScopedDataDirectory& operator=(const ScopedDataDirectory&) = delete;
-    ~ScopedDataDirectory() {
-        if (previous_) {
-            ::setenv("OVX_DATA_DIR", previous_->c_str(), 1);
-        } else {
-            ::unsetenv("OVX_DATA_DIR");
-        }
-    }
-
-  private:
-    std::optional<std::string> previous_;
+    explicit ScopedDataDirectory(const std::filesystem::path& directory)
+        : ScopedEnvironmentVariable("OVX_DATA_DIR", directory.string() + "/") {}
 };
 
 // A system description with its ifcfg files in the agent data directory.

@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 
+#include "PlatformTestSupport.h"
 #include "cmpidt.h"
 #include "cmpift.h"
 #include "ovx/host/broker.h"
@@ -67,7 +68,7 @@ TEST_F(ProviderLibrary, FactoriesHandOutTheSameRecordsInAnyOrder) {
     EXPECT_EQ(method->hdl, nullptr);
 }
 
-TEST_F(ProviderLibrary, TablesCarryNamesVersionsAndEverySlot) {
+TEST_F(ProviderLibrary, TablesCarryNamesVersionsAndEverySlotAndCleanupLetsTheLibraryGo) {
     CMPIInstanceMI* const instance = factory<InstanceFactory>(
         "IPInterfaceProvider_Create_InstanceMI")(broker_.cmpi(), nullptr, nullptr);
     CMPIAssociationMI* const association = factory<AssociationFactory>(
@@ -94,55 +95,20 @@ TEST_F(ProviderLibrary, TablesCarryNamesVersionsAndEverySlot) {
                 association->ft->associatorNames && association->ft->references &&
                 association->ft->referenceNames);
     EXPECT_TRUE(method->ft->cleanup && method->ft->invokeMethod);
-}
 
-TEST_F(ProviderLibrary, EveryCleanupLetsTheCimomUnloadTheLibrary) {
-    CMPIInstanceMI* const instance = factory<InstanceFactory>(
-        "IPInterfaceProvider_Create_InstanceMI")(broker_.cmpi(), nullptr, nullptr);
-    CMPIAssociationMI* const association = factory<AssociationFactory>(
-        "IPInterfaceProvider_Create_AssociationMI")(broker_.cmpi(), nullptr, nullptr);
-    CMPIMethodMI* const method = factory<MethodFactory>("IPInterfaceProvider_Create_MethodMI")(
-        broker_.cmpi(), nullptr, nullptr);
-    ASSERT_TRUE(instance && association && method);
-
+    // Every cleanup, terminating or not, lets the CIMOM unload the library.
     for (const CMPIBoolean terminating : {CMPIBoolean{0}, CMPIBoolean{1}}) {
-        const CMPIStatus instanceStatus = instance->ft->cleanup(instance, nullptr, terminating);
-        EXPECT_EQ(instanceStatus.rc, CMPI_RC_OK);
-        EXPECT_EQ(instanceStatus.msg, nullptr);
-        const CMPIStatus associationStatus =
-            association->ft->cleanup(association, nullptr, terminating);
-        EXPECT_EQ(associationStatus.rc, CMPI_RC_OK);
-        EXPECT_EQ(associationStatus.msg, nullptr);
-        const CMPIStatus methodStatus = method->ft->cleanup(method, nullptr, terminating);
-        EXPECT_EQ(methodStatus.rc, CMPI_RC_OK);
-        EXPECT_EQ(methodStatus.msg, nullptr);
-    }
-}
-
-// The dynamic symbol table, demangled, as a CIMOM's loader sees it.
-std::set<std::string> exportedSymbols(const std::string& library) {
-    const std::string command = "nm -D --defined-only --demangle '" + library + "'";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    std::set<std::string> symbols;
-    if (!pipe) {
-        return symbols;
-    }
-    char line[4096];
-    while (std::fgets(line, sizeof line, pipe.get()) != nullptr) {
-        std::string text(line);
-        text.erase(text.find_last_not_of("\r\n") + 1);
-        // "<address> <kind> <name>"
-        const std::size_t kind = text.find(' ');
-        if (kind == std::string::npos || kind + 3 > text.size()) {
-            continue;
+        for (const CMPIStatus status : {instance->ft->cleanup(instance, nullptr, terminating),
+                                        association->ft->cleanup(association, nullptr, terminating),
+                                        method->ft->cleanup(method, nullptr, terminating)}) {
+            EXPECT_EQ(status.rc, CMPI_RC_OK);
+            EXPECT_EQ(status.msg, nullptr);
         }
-        symbols.insert(text.substr(kind + 3));
     }
-    return symbols;
 }
 
 TEST(ProviderExports, OnlyTheFactoriesAndTheExceptionClasses) {
-    const std::set<std::string> symbols = exportedSymbols(OVX_PROVIDER_LIBRARY);
+    const std::set<std::string> symbols = ovx::test::exportedSymbols(OVX_PROVIDER_LIBRARY);
     ASSERT_FALSE(symbols.empty());
     std::set<std::string> factories;
     for (const std::string& symbol : symbols) {
