@@ -6,7 +6,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev nlohmann-json3-dev
-    libnl-3-dev libnl-route-3-dev pkg-config iproute2)
+    libnl-3-dev libnl-route-3-dev pkg-config iproute2 libbenchmark-dev)
 if [ "${1:-}" = "--cimom" ]; then
     packages+=(sblim-wbemcli)
 elif [ "${1:-}" = "--fuzz" ]; then
