@@ -148,30 +148,52 @@ const char* formatVariable(const char* name, const char* file, int line, const s
     return formatVariable(name, file, line, value.c_str());
 }
 
-FunctionScope::FunctionScope(std::string function, const char* file, int line,
-                             const std::string& component)
-    : function_(std::move(function)),
-      file_(file),
+bool wanted(int level) {
+    return NxLog::NxLogger::takesLevel(level);
+}
+
+std::string Site::function() const {
+    if (signature != nullptr) {
+        return qualifiedName(signature);
+    }
+    std::string name = orEmpty(owner);
+    name += "::";
+    name += member;
+    return name;
+}
+
+FunctionScope::FunctionScope(const Site& site, int line, const std::string& component)
+    : active_(wanted(kInfoLevel)),
+      file_(site.file),
       line_(line),
       component_(component),
       hasParameters_(false) {
-    emit(function_.c_str(), file_, line_, component_, kInfoLevel,
-         formatEntering(function_.c_str(), file_, line_));
+    if (active_) {
+        function_ = site.function();
+        emit(function_.c_str(), file_, line_, component_, kInfoLevel,
+             formatEntering(function_.c_str(), file_, line_));
+    }
 }
 
-FunctionScope::FunctionScope(std::string function, const char* file, int line,
-                             const std::string& component, std::string parameters)
-    : function_(std::move(function)),
-      file_(file),
+FunctionScope::FunctionScope(const Site& site, int line, const std::string& component,
+                             Builder builder, const void* parameters)
+    : active_(wanted(kEntryExitLevel)),
+      file_(site.file),
       line_(line),
       component_(component),
-      hasParameters_(true),
-      parameters_(std::move(parameters)) {
-    emit(function_.c_str(), file_, line_, component_, kEntryExitLevel,
-         formatEnteringWithParameters(function_.c_str(), file_, line_, parameters_.c_str()));
+      hasParameters_(true) {
+    if (active_) {
+        function_ = site.function();
+        parameters_ = builder(parameters);
+        emit(function_.c_str(), file_, line_, component_, kEntryExitLevel,
+             formatEnteringWithParameters(function_.c_str(), file_, line_, parameters_.c_str()));
+    }
 }
 
 FunctionScope::~FunctionScope() {
+    if (!active_) {
+        return;
+    }
     if (hasParameters_) {
         emit(function_.c_str(), file_, line_, component_, kEntryExitLevel,
              formatExitingWithParameters(function_.c_str(), file_, line_, parameters_.c_str()));
@@ -181,22 +203,59 @@ FunctionScope::~FunctionScope() {
     }
 }
 
+void method(const Site& site, int line) {
+    const std::string function = site.function();
+    emit(function.c_str(), site.file, line, kLogComponent, kInfoLevel,
+         formatMethod(function.c_str(), site.file, line));
+}
+
+void message(const Site& site, int line, int level, const char* text) {
+    emit(site.function().c_str(), site.file, line, kLogComponent, level,
+         formatMessage(site.file, line, text));
+}
+
+void message(const Site& site, int line, int level, const std::string& text) {
+    message(site, line, level, text.c_str());
+}
+
+void variable(const Site& site, int line, const char* name, long long value) {
+    emit(site.function().c_str(), site.file, line, kLogComponent, kInfoLevel,
+         formatVariable(name, site.file, line, value));
+}
+
+void variable(const Site& site, int line, const char* name, const char* value) {
+    emit(site.function().c_str(), site.file, line, kLogComponent, kInfoLevel,
+         formatVariable(name, site.file, line, value));
+}
+
+void variable(const Site& site, int line, const char* name, const std::string& value) {
+    variable(site, line, name, value.c_str());
+}
+
 }  // namespace Trace
 
 void markProviderEntry(const std::string& component, const char* file, const char* function,
                        int line) {
+    if (!Trace::wanted(Trace::kInfoLevel)) {
+        return;
+    }
     const char* const self = "Quill::markProviderEntry";
+    const std::string name = Trace::qualifiedName(function);
     Trace::emit(self, Trace::kTraceHeader, __LINE__, component, Trace::kInfoLevel,
                 Trace::kSeparator);
     Trace::emit(self, Trace::kTraceHeader, __LINE__, component, Trace::kInfoLevel,
-                Trace::formatEntering(function, file, line));
+                Trace::formatEntering(name.c_str(), file, line));
 }
 
 void markProviderExit(const std::string& component, const char* file, const char* function,
                       int line) {
+    if (!Trace::wanted(Trace::kInfoLevel)) {
+        return;
+    }
     const char* const self = "Quill::markProviderExit";
+    const std::string name = Trace::qualifiedName(function);
     Trace::emit(self, Trace::kTraceHeader, __LINE__, component, Trace::kInfoLevel,
-                Trace::formatExiting(function, file, line));
+                Trace::formatExiting(name.c_str(), file, line));
     Trace::emit(self, Trace::kTraceHeader, __LINE__, component, Trace::kInfoLevel,
                 Trace::kSeparator);
 }

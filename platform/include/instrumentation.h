@@ -71,6 +71,19 @@ NodeLexicon::ValueKind valueKind(const PropertyValue& value);
 // New values for several properties of one node, applied in order.
 using PropertyChanges = std::vector<std::pair<NodeLexicon::Properties, PropertyValue>>;
 
+// What a walk looks for by the Name property: the nodes whose Name reads as
+// one of names, whose Name's part before its first "_" is one of firstTokens
+// (only Names that have a "_"), or, with anyWithPercent, whose Name holds a "%".
+struct NameQuery {
+    std::vector<std::string> names;
+    std::vector<std::string> firstTokens;
+    bool anyWithPercent = false;
+};
+
+// Whether skipTo uses the index (the default). Off, it never moves the
+// cursor, so that the walks step and test every node: for comparing answers.
+void useNameIndex(bool enabled);
+
 // An immutable tree of nodes, kept flat in depth-first pre-order. A node's
 // path is "/" followed by the ids from the top-level node down, joined by "/".
 class NodeTree {
@@ -113,13 +126,27 @@ class NodeTree {
     std::size_t find(const std::string& path) const;
     // The first node of type after position (npos: from the start), or npos.
     std::size_t findNext(NodeLexicon::NodeType type, std::size_t after = npos) const;
+    // The first node of type at or after position that the query selects or
+    // whose Name cannot be read as text (those may match anything), or npos.
+    // Answered from an index of the Names built with the tree.
+    std::size_t findCandidate(NodeLexicon::NodeType type, const NameQuery& query,
+                              std::size_t from) const;
 
   private:
+    struct NameIndex {
+        std::map<std::string, std::vector<std::size_t>> byName;
+        std::map<std::string, std::vector<std::size_t>> byFirstToken;
+        std::vector<std::size_t> withPercent;
+        std::vector<std::size_t> unreadable;
+    };
+
     void add(const NodeDefinition& definition, const std::string& parentPath,
              std::vector<std::string>* problems);
+    void indexNames();
 
     std::vector<Node> nodes_;
     std::map<std::string, std::size_t> positions_;
+    std::map<NodeLexicon::NodeType, NameIndex> names_;
 };
 
 // Where the cursor gets its tree and sends its writes. Implementations are
@@ -281,6 +308,12 @@ class Instrumentation {
 
     explicit operator bool() const;
     Instrumentation& operator++();
+    // Moves a walk by type on to the first node, from the current one on,
+    // that the query selects or whose Name cannot be read as text: where
+    // operator++ would arrive by testing the Name of every node, without
+    // visiting the others. True when the cursor moved (it may have become
+    // idle); false when it stays, also on a cursor selected by path.
+    bool skipTo(const NameQuery& query);
 
     // False (out untouched) when idle, when the node lacks the property, or
     // when the value does not convert: a number reads as decimal text; a text

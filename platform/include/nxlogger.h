@@ -87,6 +87,9 @@ class Sink {
   public:
     virtual ~Sink() = default;
     virtual void write(const Record& record) = 0;
+    // Whether write would keep a record of that channel and level; callers
+    // ask before they spend work on a record. By default every record is kept.
+    virtual bool takes(Channel channel, int level) const;
 };
 
 // Keeps every record in memory, in the order received; for tests.
@@ -123,6 +126,10 @@ class NxLogger {
     static int traceLevelMessage(const char* function, const char* file, int line,
                                  const std::string& component, int level, char* context,
                                  int contextLength, int flags, const std::string& text);
+
+    // Whether a record of that level, on either channel, would reach a sink
+    // that keeps it: a record nobody takes need not be formatted at all.
+    static bool takesLevel(int level);
 
     // Replaces the default sinks with the given one, which then receives every
     // record of both channels, or restores the defaults when given null.

@@ -107,6 +107,21 @@ Instrumentation::operator bool() const {
     return current() != nullptr;
 }
 
+bool Instrumentation::skipTo(const NameQuery& query) {
+    if (current() == nullptr || !walkType_) {
+        return false;
+    }
+    const std::size_t candidate = tree_->findCandidate(*walkType_, query, position_);
+    if (candidate == position_) {
+        return false;
+    }
+    position_ = candidate;
+    if (position_ == NodeTree::npos) {
+        becomeIdle();
+    }
+    return true;
+}
+
 Instrumentation& Instrumentation::operator++() {
     if (current() == nullptr || !walkType_) {
         becomeIdle();

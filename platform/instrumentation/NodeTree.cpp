@@ -1,10 +1,13 @@
 #include "instrumentation.h"
 
 #include <algorithm>
+#include <atomic>
 #include <set>
 
 namespace Quill {
 namespace {
+
+std::atomic<bool> nameIndexInUse{true};
 
 // Deeper trees are refused rather than risking the stack on a hostile input.
 constexpr std::size_t kMaxDepth = 64;
@@ -39,7 +42,74 @@ NodeTree NodeTree::build(const std::vector<NodeDefinition>& topLevel,
         }
         tree.add(definition, "", problems);
     }
+    tree.indexNames();
     return tree;
+}
+
+// The Name as a text read of it gives it: a number reads as decimal, a list
+// not at all.
+void NodeTree::indexNames() {
+    for (std::size_t position = 0; position < nodes_.size(); ++position) {
+        const Node& node = nodes_[position];
+        NameIndex& index = names_[node.type];
+        const auto found = node.properties.find(NodeLexicon::Name);
+        std::string name;
+        if (found != node.properties.end() && std::holds_alternative<std::string>(found->second)) {
+            name = std::get<std::string>(found->second);
+        } else if (found != node.properties.end() &&
+                   std::holds_alternative<unsigned int>(found->second)) {
+            name = std::to_string(std::get<unsigned int>(found->second));
+        } else {
+            index.unreadable.push_back(position);
+            continue;
+        }
+        const std::size_t underscore = name.find('_');
+        if (underscore != std::string::npos) {
+            index.byFirstToken[name.substr(0, underscore)].push_back(position);
+        }
+        if (name.find('%') != std::string::npos) {
+            index.withPercent.push_back(position);
+        }
+        index.byName[std::move(name)].push_back(position);
+    }
+}
+
+void useNameIndex(bool enabled) {
+    nameIndexInUse = enabled;
+}
+
+std::size_t NodeTree::findCandidate(NodeLexicon::NodeType type, const NameQuery& query,
+                                    std::size_t from) const {
+    if (!nameIndexInUse) {
+        return from;
+    }
+    const auto index = names_.find(type);
+    if (index == names_.end()) {
+        return npos;
+    }
+    std::size_t first = npos;
+    const auto consider = [&](const std::vector<std::size_t>& positions) {
+        const auto next = std::lower_bound(positions.begin(), positions.end(), from);
+        if (next != positions.end() && *next < first) {
+            first = *next;
+        }
+    };
+    const auto considerKeyed = [&](const std::map<std::string, std::vector<std::size_t>>& keyed,
+                                   const std::vector<std::string>& keys) {
+        for (const std::string& key : keys) {
+            const auto positions = keyed.find(key);
+            if (positions != keyed.end()) {
+                consider(positions->second);
+            }
+        }
+    };
+    considerKeyed(index->second.byName, query.names);
+    considerKeyed(index->second.byFirstToken, query.firstTokens);
+    if (query.anyWithPercent) {
+        consider(index->second.withPercent);
+    }
+    consider(index->second.unreadable);
+    return first;
 }
 
 void NodeTree::add(const NodeDefinition& definition, const std::string& parentPath,

@@ -106,6 +106,10 @@ class FileDescriptor {
 // would change the ident of every later message of the host process.
 class SystemLogSink : public Sink {
   public:
+    bool takes(Channel channel, int level) const override {
+        return channel == Channel::Log && level >= NxLogger::kFailureLevel;
+    }
+
     void write(const Record& record) override {
         if (record.channel != Channel::Log || record.level < NxLogger::kFailureLevel) {
             return;
@@ -125,6 +129,8 @@ class TraceFileSink : public Sink {
   public:
     TraceFileSink(std::string path, int lowestLevel)
         : path_(std::move(path)), lowestLevel_(lowestLevel) {}
+
+    bool takes(Channel, int level) const override { return level >= lowestLevel_; }
 
     void write(const Record& record) override {
         if (record.level < lowestLevel_) {
@@ -194,6 +200,11 @@ class DefaultSinks : public Sink {
         return sinks;
     }
 
+    bool takes(Channel channel, int level) const override {
+        return systemLog_.takes(channel, level) ||
+               (traceFile_ && traceFile_->takes(channel, level));
+    }
+
     void write(const Record& record) override {
         // Each destination gets its chance even when the other one fails.
         bool failed = false;
@@ -244,6 +255,19 @@ class Dispatcher {
         }
         insideEmit_ = false;
         return result;
+    }
+
+    bool takes(int level) {
+        if (insideEmit_) {
+            return false;
+        }
+        try {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            const Sink& sink = target();
+            return sink.takes(Channel::Log, level) || sink.takes(Channel::Trace, level);
+        } catch (...) {
+            return true;
+        }
     }
 
     void install(std::shared_ptr<Sink> sink) {
@@ -370,6 +394,15 @@ int NxLogger::traceLevelMessage(const char* function, const char* file, int line
                                 int contextLength, int /*flags*/, const std::string& text) {
     return emit(Channel::Trace, function, file, line, component, level, context, contextLength,
                 text);
+}
+
+bool Sink::takes(Channel, int) const {
+    return true;
+}
+
+bool NxLogger::takesLevel(int level) {
+    Dispatcher* const target = dispatcher();
+    return target != nullptr && target->takes(level);
 }
 
 void NxLogger::installSink(std::shared_ptr<Sink> sink) {

@@ -105,7 +105,7 @@ class CMPIInstanceObject {
         return colons == std::string::npos ? qualified : qualified.substr(colons + 2);
     }
     static Trace::Site site(const std::string& member) {
-        return Trace::Site{std::string(Object::kTraceName) + "::" + member, Object::kTraceFile};
+        return Trace::Site{nullptr, Object::kTraceName, member, Object::kTraceFile};
     }
 };
 

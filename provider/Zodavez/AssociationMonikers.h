@@ -50,6 +50,24 @@ bool findFirst(Model& model, Match match) {
     return false;
 }
 
+// The same over the elements whose interface Name the query may select: the
+// walk jumps over the interfaces whose Names could not match.
+template <typename Model, typename Match>
+bool findFirst(Model& model, const NameQuery& candidates, Match match) {
+    for (model.seek(candidates); model; ++model, model.seek(candidates)) {
+        if (match(static_cast<const Model&>(model))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The query for a Name compared whole, as the interface's Name or as a field
+// of a "%"-separated identifier holding it.
+inline NameQuery named(const std::string& name) {
+    return NameQuery{{name}, {}, true};
+}
+
 // Hands found the first element of a fresh Model whose name (as nameOf reads
 // it) is wanted, whole; when no element has it, the first whose name's first
 // "_" token is wanted (tokenOfCandidate) or is wanted's first token. False
@@ -58,8 +76,12 @@ template <typename Model, typename NameOf, typename Found>
 bool findByInterfaceName(const std::string& wanted, bool tokenOfCandidate, NameOf nameOf,
                          Found found) {
     for (const bool whole : {true, false}) {
+        NameQuery candidates = named(whole ? wanted : firstToken(wanted));
+        if (!whole && tokenOfCandidate) {
+            candidates.firstTokens.push_back(wanted);
+        }
         Model model;
-        const bool matched = findFirst(model, [&](const Model& each) {
+        const bool matched = findFirst(model, candidates, [&](const Model& each) {
             const std::string name = nameOf(each);
             if (whole) {
                 return name == wanted;

@@ -28,7 +28,9 @@ Moniker BindsToLANEndpoint::getLANEndpointMoniker(Moniker& protocolEndpointMonik
     const std::string systemName = findKey(protocolEndpointMoniker, "SystemName").value_or("");
     const std::string systemClass =
         findKey(protocolEndpointMoniker, "SystemCreationClassName").value_or("OVX_ComputerSystem");
-    for (cursor.selectNode(NodeLexicon::LANEndpoint); cursor; ++cursor) {
+    const NameQuery candidates = named(name);
+    for (cursor.selectNode(NodeLexicon::LANEndpoint), cursor.skipTo(candidates); cursor;
+         ++cursor, cursor.skipTo(candidates)) {
         std::string lanName;
         if (cursor.getProperty(NodeLexicon::Name, lanName) && lanName == name) {
             return makeMoniker({{"Name", name},
@@ -47,7 +49,7 @@ Moniker BindsToLANEndpoint::getIPProtocolEndPointMoniker(Moniker& lanEndpointMon
     const std::string name =
         requireKey(lanEndpointMoniker, "Name", "Could not find 'Name' Key in Moniker");
     IPprotocolEndpoint endpoints;
-    const bool found = findFirst(endpoints, [&](const IPprotocolEndpoint& endpoint) {
+    const bool found = findFirst(endpoints, named(name), [&](const IPprotocolEndpoint& endpoint) {
         std::string NICName;
         endpoint.getName(NICName);
         QUILL_TRACE_VARIABLE(NICName);

@@ -10,6 +10,16 @@
 //   bool standsOnPosition() const       whether the walk stands on a position
 //   std::optional<bool> filterMatches(const InterfaceFilter&, const std::string& actual) const
 //                                       a comparison other than exact equality
+//   std::optional<NameQuery> filterQuery(const InterfaceFilter&) const
+//                                       the interface Names a position needs to pass
+//                                       the filter (nothing: it cannot tell); a
+//                                       position on any other readable Name must fail
+//   bool atInterfaceStart() const       whether the walk stands on the first position
+//                                       of its interface
+//   void enteredInterface()             settles the model's own state when the walk
+//                                       has jumped to another interface
+// The walk jumps over interfaces that the Names rule out, using the node
+// store's index; it stops exactly where stepping and testing would.
 // A model that keeps these private declares the walk its friend. It names
 // itself in the walk's trace records with
 //   static const char* const kTraceName;   its qualified class name
@@ -43,8 +53,19 @@ class FilteredInterfaceWalk {
                                     " filterType=" << filterType << " reference=" << reference);
         filterApplied_ = true;
         filters_.push_back(InterfaceFilter{filterType, std::move(reference)});
+        seekFilters();
         while (model().standsOnPosition() && !evaluate()) {
             model().rawStep();
+            seekFilters();
+        }
+    }
+
+    // Moves on, from where the walk stands, to the first interface whose
+    // Name the query may select (or cannot be read), when the walk stands at
+    // the start of an interface.
+    void seek(const NameQuery& query) {
+        while (model().standsOnPosition() && model().atInterfaceStart() && cursor_.skipTo(query)) {
+            model().enteredInterface();
         }
     }
 
@@ -74,8 +95,10 @@ class FilteredInterfaceWalk {
     void operator++() {
         QUILL_TRACE_ENTER_AT(site("operator++"));
         model().rawStep();
+        seekFilters();
         while (filterApplied_ && model().standsOnPosition() && !evaluate()) {
             model().rawStep();
+            seekFilters();
         }
     }
 
@@ -108,6 +131,22 @@ class FilteredInterfaceWalk {
                                       const std::string& actual) const {
         return filter.reference == actual;
     }
+    std::optional<NameQuery> filterQuery(const InterfaceFilter&) const { return std::nullopt; }
+    bool atInterfaceStart() const { return true; }
+    void enteredInterface() {}
+
+    // Jumps by the first filter that names the interfaces it lets pass.
+    void seekFilters() {
+        if (!filterApplied_) {
+            return;
+        }
+        for (const InterfaceFilter& filter : filters_) {
+            if (std::optional<NameQuery> query = model().filterQuery(filter)) {
+                seek(*query);
+                return;
+            }
+        }
+    }
 
     // Whether a write of the property could be accepted on the current node.
     bool isWritable(NodeLexicon::Properties property) const {
@@ -123,7 +162,7 @@ class FilteredInterfaceWalk {
 
   private:
     static Trace::Site site(const char* member) {
-        return Trace::Site{std::string(Model::kTraceName) + "::" + member, Model::kTraceFile};
+        return Trace::Site{nullptr, Model::kTraceName, member, Model::kTraceFile};
     }
 
     Model& model() { return static_cast<Model&>(*this); }

@@ -36,6 +36,33 @@ void IPAssignmentSettingData::rawStep() {
     ++cursor();
 }
 
+// The identifier's setting part: all of it but the last "%" and what follows
+// (an alternative's own "%static" or "%dhcp" when it passes at all).
+std::optional<NameQuery> IPAssignmentSettingData::filterQuery(const InterfaceFilter& filter) const {
+    if (filter.filterType != kInstanceIdFilter) {
+        return std::nullopt;
+    }
+    const std::string& reference = filter.reference;
+    if (isCfg != 0) {
+        return interfacesOfSettingId(reference.substr(0, reference.rfind('%')));
+    }
+    for (const std::string suffix : {"%static", "%dhcp"}) {
+        if (reference.size() >= suffix.size() &&
+            reference.compare(reference.size() - suffix.size(), suffix.size(), suffix) == 0) {
+            return interfacesOfSettingId(reference.substr(0, reference.size() - suffix.size()));
+        }
+    }
+    return NameQuery{};
+}
+
+bool IPAssignmentSettingData::atInterfaceStart() const {
+    return mode == kStaticMode;
+}
+
+void IPAssignmentSettingData::enteredInterface() {
+    mode = kStaticMode;
+}
+
 std::optional<std::string> IPAssignmentSettingData::filterValue(unsigned int filterType) const {
     if (filterType != kInstanceIdFilter) {
         return std::nullopt;
@@ -97,7 +124,9 @@ bool IPAssignmentSettingData::setConfigurationName(std::string name) {
 bool IPAssignmentSettingData::findAddressOrigin(const std::string& name, unsigned int& origin) {
     QUILL_TRACE_ENTER_PARAMS(" name=" << name);
     Instrumentation walk;
-    for (walk.selectNode(NodeLexicon::IPInterface); walk; ++walk) {
+    const NameQuery candidates{{name}, {}, false};
+    for (walk.selectNode(NodeLexicon::IPInterface), walk.skipTo(candidates); walk;
+         ++walk, walk.skipTo(candidates)) {
         std::string candidate;
         if (walk.getProperty(NodeLexicon::Name, candidate) && candidate == name) {
             walk.getProperty(NodeLexicon::AddressOrigin, origin);

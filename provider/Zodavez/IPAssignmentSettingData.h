@@ -45,6 +45,9 @@ class IPAssignmentSettingData : public FilteredInterfaceWalk<IPAssignmentSetting
 
     void rawStep();
     std::optional<std::string> filterValue(unsigned int filterType) const;
+    std::optional<NameQuery> filterQuery(const InterfaceFilter& filter) const;
+    bool atInterfaceStart() const;
+    void enteredInterface();
     std::optional<bool> filterMatches(const InterfaceFilter& filter,
                                       const std::string& actual) const;
 

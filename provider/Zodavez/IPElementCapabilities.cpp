@@ -25,7 +25,7 @@ Moniker IPElementCapabilities::getIPMoniker(Moniker& monikerCapabilities) {
     const std::string instanceId =
         requireKey(monikerCapabilities, "InstanceID", "Could not find 'InstanceID' Key in Moniker");
     IPprotocolEndpoint endpoint;
-    const bool found = findFirst(endpoint, [&](const IPprotocolEndpoint& each) {
+    const bool found = findFirst(endpoint, named(instanceId), [&](const IPprotocolEndpoint& each) {
         std::string name;
         each.getName(name);
         return name == instanceId;
@@ -48,7 +48,7 @@ Moniker IPElementCapabilities::getCapabilitiesMoniker(Moniker& monikerIP) {
     const std::string name = requireKey(monikerIP, "Name", "Name Property value is not correct");
     IPEnabledLogicalElementCapabilities capabilities;
     const bool found =
-        findFirst(capabilities, [&](const IPEnabledLogicalElementCapabilities& each) {
+        findFirst(capabilities, named(name), [&](const IPEnabledLogicalElementCapabilities& each) {
             std::string instanceId;
             return each.getName(instanceId) && instanceId == name;
         });

@@ -40,7 +40,7 @@ Moniker IPElementSettingData::getManagedElementMoniker(Moniker& ipSettingDataMon
         throw FrameworkException("Instance ID Property value is not correct");
     }
     IPprotocolEndpoint endpoint;
-    const bool found = findFirst(endpoint, [&](const IPprotocolEndpoint& each) {
+    const bool found = findFirst(endpoint, named(fields[1]), [&](const IPprotocolEndpoint& each) {
         std::string name;
         each.getName(name);
         return name == fields[1];
@@ -74,7 +74,7 @@ Moniker IPElementSettingData::getIPSettingDataMoniker(Moniker& ipEndpointMoniker
         requireKey(ipEndpointMoniker, "Name", "Could not find 'Name' key in Moniker");
     IPAssignmentSettingData settings;
     std::string instanceId;
-    const bool found = findFirst(settings, [&](const IPAssignmentSettingData& each) {
+    const bool found = findFirst(settings, named(name), [&](const IPAssignmentSettingData& each) {
         each.getInstanceId(instanceId);
         const std::vector<std::string> fields = splitFields(instanceId, '%');
         return fields.size() >= 2 && fields[1] == name;

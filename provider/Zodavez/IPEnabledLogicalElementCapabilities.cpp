@@ -13,6 +13,14 @@ IPEnabledLogicalElementCapabilities::IPEnabledLogicalElementCapabilities() {
     QUILL_TRACE_METHOD();
 }
 
+std::optional<NameQuery> IPEnabledLogicalElementCapabilities::filterQuery(
+    const InterfaceFilter& filter) const {
+    if (filter.filterType != kInstanceIdFilter) {
+        return std::nullopt;
+    }
+    return NameQuery{{filter.reference}, {}, false};
+}
+
 std::optional<std::string> IPEnabledLogicalElementCapabilities::filterValue(
     unsigned int filterType) const {
     if (filterType != kInstanceIdFilter) {

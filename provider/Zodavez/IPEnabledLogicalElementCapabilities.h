@@ -30,6 +30,7 @@ class IPEnabledLogicalElementCapabilities
     friend class FilteredInterfaceWalk<IPEnabledLogicalElementCapabilities>;
 
     std::optional<std::string> filterValue(unsigned int filterType) const;
+    std::optional<NameQuery> filterQuery(const InterfaceFilter& filter) const;
 };
 
 }  // namespace IPInterfaceProvider

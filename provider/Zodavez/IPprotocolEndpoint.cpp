@@ -88,6 +88,13 @@ void IPprotocolEndpoint::initialize() {
     restart();
 }
 
+std::optional<NameQuery> IPprotocolEndpoint::filterQuery(const InterfaceFilter& filter) const {
+    if (filter.filterType != kNameFilter) {
+        return std::nullopt;
+    }
+    return NameQuery{{filter.reference}, {}, false};
+}
+
 std::optional<std::string> IPprotocolEndpoint::filterValue(unsigned int filterType) const {
     std::string actual;
     switch (filterType) {

@@ -67,6 +67,7 @@ class IPprotocolEndpoint : public FilteredInterfaceWalk<IPprotocolEndpoint> {
     friend class FilteredInterfaceWalk<IPprotocolEndpoint>;
 
     std::optional<std::string> filterValue(unsigned int filterType) const;
+    std::optional<NameQuery> filterQuery(const InterfaceFilter& filter) const;
     bool belongsToServiceProcessor() const;
 };
 

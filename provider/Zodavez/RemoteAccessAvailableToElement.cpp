@@ -39,7 +39,7 @@ Moniker RemoteAccessAvailableToElement::getIPProtocolEndpointMoniker(Moniker& ac
         requireKey(accesspointmoniker, "Name", "Could not find 'Name' Key in Moniker"));
     QUILL_TRACE_VARIABLE(nameKey);
     IPprotocolEndpoint endpoint;
-    const bool found = findFirst(endpoint, [&](const IPprotocolEndpoint& each) {
+    const bool found = findFirst(endpoint, named(nameKey), [&](const IPprotocolEndpoint& each) {
         std::string name;
         each.getName(name);
         return name == nameKey;
@@ -64,7 +64,7 @@ Moniker RemoteAccessAvailableToElement::getRemoteServiceAccessPointMoniker(
         requireKey(monikerIPEndpoint, "Name", "Could not find 'Name' Key in Moniker");
     RemoteServiceAccessPoint gateway;
     std::string gatewayName;
-    const bool found = findFirst(gateway, [&](const RemoteServiceAccessPoint& each) {
+    const bool found = findFirst(gateway, named(name), [&](const RemoteServiceAccessPoint& each) {
         if (!each.getName(gatewayName)) {
             throw InstrumentationException("Name Property on NetworkIPConfig Node not available.");
         }

@@ -41,20 +41,30 @@ RemoteServiceAccessPoint::RemoteServiceAccessPoint() {
 
 void RemoteServiceAccessPoint::setProtocol() {
     QUILL_TRACE_ENTER();
-    std::string ipv4_gateway;
-    std::string ipv6_gateway;
-    const bool hasIPv4 =
-        cursor().getProperty(NodeLexicon::IPv4Gateway, ipv4_gateway) && !ipv4_gateway.empty();
-    const bool hasIPv6 =
-        cursor().getProperty(NodeLexicon::IPv6Gateway, ipv6_gateway) && !ipv6_gateway.empty();
-    QUILL_TRACE_VARIABLE(ipv4_gateway);
-    QUILL_TRACE_VARIABLE(ipv6_gateway);
-    if (hasIPv4) {
-        Protocol = hasIPv6 ? kBothGateways : kIPv4Gateway;
-    } else {
-        Protocol = hasIPv6 ? kIPv6Gateway : kNoGateway;
+    if (Trace::wanted(Trace::kInfoLevel)) {
+        std::string ipv4_gateway;
+        std::string ipv6_gateway;
+        cursor().getProperty(NodeLexicon::IPv4Gateway, ipv4_gateway);
+        cursor().getProperty(NodeLexicon::IPv6Gateway, ipv6_gateway);
+        QUILL_TRACE_VARIABLE(ipv4_gateway);
+        QUILL_TRACE_VARIABLE(ipv6_gateway);
     }
+    Protocol = protocolOfInterface();
     QUILL_TRACE_VARIABLE(Protocol);
+}
+
+// The code of the first position on the interface under the cursor.
+unsigned int RemoteServiceAccessPoint::protocolOfInterface() const {
+    std::string gateway;
+    const bool hasIPv4 =
+        cursor().getProperty(NodeLexicon::IPv4Gateway, gateway) && !gateway.empty();
+    gateway.clear();
+    const bool hasIPv6 =
+        cursor().getProperty(NodeLexicon::IPv6Gateway, gateway) && !gateway.empty();
+    if (hasIPv4) {
+        return hasIPv6 ? kBothGateways : kIPv4Gateway;
+    }
+    return hasIPv6 ? kIPv6Gateway : kNoGateway;
 }
 
 void RemoteServiceAccessPoint::nextInterface() {
@@ -85,22 +95,56 @@ void RemoteServiceAccessPoint::operator++() {
             }
         } else {
             nextInterface();
+            // Jumping would skip the rewrites of the name filter on the way,
+            // so only once a rewrite would change nothing.
+            const std::string* const reference = referenceToChange();
+            if (reference == nullptr || reference->substr(reference->rfind('_') + 1) == "IPv6") {
+                seekFilters();
+            }
         }
     } while (filterApplied() && cursor() && !evaluate());
 }
 
+// The reference of the name filter that the IPv6 position rewrites.
+std::string* RemoteServiceAccessPoint::referenceToChange() {
+    for (InterfaceFilter& filter : filters()) {
+        if (filter.filterType == kNameFilter && filter.reference.rfind('_') != std::string::npos) {
+            return &filter.reference;
+        }
+    }
+    return nullptr;
+}
+
+std::optional<NameQuery> RemoteServiceAccessPoint::filterQuery(
+    const InterfaceFilter& filter) const {
+    if (filter.filterType != kNameFilter) {
+        return std::nullopt;
+    }
+    const auto reference = splitName(filter.reference);
+    if (!reference) {
+        return std::nullopt;
+    }
+    return NameQuery{{reference->first}, {}, false};
+}
+
+bool RemoteServiceAccessPoint::atInterfaceStart() const {
+    return Protocol == protocolOfInterface();
+}
+
+void RemoteServiceAccessPoint::enteredInterface() {
+    Protocol = kNoGateway;
+    if (cursor()) {
+        setProtocol();
+    }
+    if (Protocol == kNoGateway) {
+        nextInterface();
+    }
+}
+
 void RemoteServiceAccessPoint::changeFilterReference() {
     QUILL_TRACE_ENTER();
-    for (InterfaceFilter& filter : filters()) {
-        if (filter.filterType != kNameFilter) {
-            continue;
-        }
-        const auto underscore = filter.reference.rfind('_');
-        if (underscore == std::string::npos) {
-            continue;
-        }
-        filter.reference.replace(underscore + 1, 5, "IPv6");
-        return;
+    if (std::string* const reference = referenceToChange()) {
+        reference->replace(reference->rfind('_') + 1, 5, "IPv6");
     }
 }
 

@@ -64,6 +64,11 @@ class RemoteServiceAccessPoint : public FilteredInterfaceWalk<RemoteServiceAcces
     // IPv6 access point from then on.
     void changeFilterReference();
     std::optional<std::string> filterValue(unsigned int filterType) const;
+    std::optional<NameQuery> filterQuery(const InterfaceFilter& filter) const;
+    bool atInterfaceStart() const;
+    void enteredInterface();
+    unsigned int protocolOfInterface() const;
+    std::string* referenceToChange();
     std::optional<bool> filterMatches(const InterfaceFilter& filter,
                                       const std::string& actual) const;
     NodeLexicon::Properties gatewayProperty() const;

@@ -54,6 +54,14 @@ StaticIPAssignmentSettingData::StaticIPAssignmentSettingData() {
     QUILL_TRACE_METHOD();
 }
 
+std::optional<NameQuery> StaticIPAssignmentSettingData::filterQuery(
+    const InterfaceFilter& filter) const {
+    if (filter.filterType != kInstanceIdFilter) {
+        return std::nullopt;
+    }
+    return interfacesOfSettingId(filter.reference);
+}
+
 std::optional<std::string> StaticIPAssignmentSettingData::filterValue(
     unsigned int filterType) const {
     if (filterType != kInstanceIdFilter) {

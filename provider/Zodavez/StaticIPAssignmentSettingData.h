@@ -65,6 +65,7 @@ class StaticIPAssignmentSettingData : public FilteredInterfaceWalk<StaticIPAssig
     friend class FilteredInterfaceWalk<StaticIPAssignmentSettingData>;
 
     std::optional<std::string> filterValue(unsigned int filterType) const;
+    std::optional<NameQuery> filterQuery(const InterfaceFilter& filter) const;
     // The file's value of the setting, else the node's property when the
     // interface has no file; false when neither has one.
     bool readText(Setting setting, std::optional<NodeLexicon::Properties> fallback,

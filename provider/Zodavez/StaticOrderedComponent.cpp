@@ -7,6 +7,7 @@
 #include "Zodavez/AssociationMonikers.h"
 #include "Zodavez/IPAssignmentSettingData.h"
 #include "Zodavez/StaticIPAssignmentSettingData.h"
+#include "Zodavez/SystemFacts.h"
 
 namespace Quill {
 namespace IPInterfaceProvider {
@@ -51,11 +52,12 @@ Moniker StaticOrderedComponent::getPartComponentMoniker(Moniker& ipSettingDataMo
         throw FrameworkException("AssignmentSetting data is not static");
     }
     StaticIPAssignmentSettingData settings;
-    const bool found = findFirst(settings, [&](const StaticIPAssignmentSettingData& each) {
-        std::string instanceId;
-        each.getInstanceID(instanceId);
-        return instanceId == parts.setting_instanceId;
-    });
+    const bool found = findFirst(settings, interfacesOfSettingId(parts.setting_instanceId),
+                                 [&](const StaticIPAssignmentSettingData& each) {
+                                     std::string instanceId;
+                                     each.getInstanceID(instanceId);
+                                     return instanceId == parts.setting_instanceId;
+                                 });
     if (!found) {
         throw FrameworkException("Could not get InstanceID");
     }
@@ -69,11 +71,12 @@ Moniker StaticOrderedComponent::getGroupComponentMoniker(Moniker& staticDataMoni
     IPAssignmentSettingData settings;
     std::string instanceId;
     // Only the static alternative holds the static setting.
-    const bool found = findFirst(settings, [&](const IPAssignmentSettingData& each) {
-        each.getInstanceId(instanceId);
-        const SettingParts parts = partsOf(instanceId);
-        return parts.setting_instanceId == staticId && parts.isStatic == kStaticWord;
-    });
+    const bool found = findFirst(
+        settings, interfacesOfSettingId(staticId), [&](const IPAssignmentSettingData& each) {
+            each.getInstanceId(instanceId);
+            const SettingParts parts = partsOf(instanceId);
+            return parts.setting_instanceId == staticId && parts.isStatic == kStaticWord;
+        });
     if (!found) {
         throw FrameworkException("Could not get 'Instance ID' key");
     }

@@ -39,5 +39,15 @@ std::string settingIdOf(const Instrumentation& interfaceCursor) {
            interfaceNameOf(interfaceCursor);
 }
 
+NameQuery interfacesOfSettingId(const std::string& settingId) {
+    NameQuery query;
+    for (const std::string prefix : {"BMC%", "Computer%"}) {
+        if (settingId.compare(0, prefix.size(), prefix) == 0) {
+            query.names.push_back(settingId.substr(prefix.size()));
+        }
+    }
+    return query;
+}
+
 }  // namespace IPInterfaceProvider
 }  // namespace Quill

@@ -24,5 +24,9 @@ std::string interfaceNameOf(const Instrumentation& interfaceCursor);
 // "Computer" by its owning system, "%", and the interface's name.
 std::string settingIdOf(const Instrumentation& interfaceCursor);
 
+// The interface Names that such an identifier can name: for each system part
+// it may begin with, the rest after its "%".
+NameQuery interfacesOfSettingId(const std::string& settingId);
+
 }  // namespace IPInterfaceProvider
 }  // namespace Quill
