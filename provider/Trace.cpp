@@ -59,7 +59,14 @@ const char* orEmpty(const char* text) {
 }  // namespace
 
 std::string qualifiedName(const char* prettyFunction) {
-    const std::string signature = orEmpty(prettyFunction);
+    std::string signature = orEmpty(prettyFunction);
+    // clang writes "(anonymous namespace)" where gcc writes "{anonymous}"; one
+    // spelling keeps the records alike and the parentheses out of the search.
+    static const std::string clangAnonymous = "(anonymous namespace)";
+    for (std::size_t at = signature.find(clangAnonymous); at != std::string::npos;
+         at = signature.find(clangAnonymous, at)) {
+        signature.replace(at, clangAnonymous.size(), "{anonymous}");
+    }
     // The parameter list starts at the first '(' after the name; "operator()"
     // has one more pair in its name.
     std::size_t open = signature.find("operator()");

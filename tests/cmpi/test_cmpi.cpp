@@ -373,9 +373,12 @@ CMPIString* fakeGetMessage(const CMPIBroker*, const char* msgId, const char*, CM
             case CMPI_chars:
                 journal.messageInserts.emplace_back(va_arg(args, char*));
                 break;
-            case CMPI_string:
-                journal.messageInserts.emplace_back(CMGetCharPtr(va_arg(args, CMPIString*)));
+            case CMPI_string: {
+                // The macro names its argument twice: read the insert once.
+                CMPIString* const insert = va_arg(args, CMPIString*);
+                journal.messageInserts.emplace_back(CMGetCharPtr(insert));
                 break;
+            }
             default:
                 journal.messageInserts.emplace_back("?");
                 break;

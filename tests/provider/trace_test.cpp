@@ -171,6 +171,8 @@ TEST(QualifiedName, StripsReturnTypesAndParameters) {
     EXPECT_EQ(qualifiedName("Quill::X::X(const CMPIBroker*, std::string)"), "Quill::X::X");
     EXPECT_EQ(qualifiedName("const char* Quill::X::operator()(int)"), "Quill::X::operator()");
     EXPECT_EQ(qualifiedName("std::vector<int, std::allocator<int> > Quill::f()"), "Quill::f");
+    EXPECT_EQ(qualifiedName("void (anonymous namespace)::Widget::run(int)"),
+              "{anonymous}::Widget::run");
     EXPECT_EQ(qualifiedName(nullptr), "");
 }
 
