@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on a Debian 12 machine, and nothing
 # when it is all there already. With --cimom, also the CIM client the real-CIMOM
-# suite drives sfcb with (sfcb's own build packages come with build-sfcb.sh).
+# suite drives sfcb with (sfcb's own build packages come with build-sfcb.sh);
+# with --fuzz, clang and libFuzzer.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev nlohmann-json3-dev
     libnl-3-dev libnl-route-3-dev pkg-config iproute2 libbenchmark-dev)
 if [ "${1:-}" = "--cimom" ]; then
     packages+=(sblim-wbemcli)
+elif [ "${1:-}" = "--fuzz" ]; then
+    packages+=(clang-14 libfuzzer-14-dev)
 elif [ -n "${1:-}" ]; then
-    echo "usage: $0 [--cimom]" >&2
+    echo "usage: $0 [--cimom | --fuzz]" >&2
     exit 2
 fi
 missing=()

@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test. With --sanitize, does the same in a
-# separate build with AddressSanitizer and UndefinedBehaviorSanitizer; with
-# --thread, in one with ThreadSanitizer.
+# Builds everything and runs every test. With --sanitize, does the same in
+# the clang build with AddressSanitizer and UndefinedBehaviorSanitizer that
+# also holds the fuzz targets (tools/sanitized-build.sh); with --thread, in
+# one with ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build_dir=build
 cmake_options=(-DOVX_WERROR=ON)
 if [ "${1:-}" = "--sanitize" ]; then
-    build_dir=build-asan
-    cmake_options+=(-DOVX_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=Debug)
+    bash tools/sanitized-build.sh
+    echo "test: running the tests"
     export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1
     export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+    exec ctest --test-dir build-asan --output-on-failure -j 2
 elif [ "${1:-}" = "--thread" ]; then
     build_dir=build-tsan
     cmake_options+=(-DOVX_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug)

@@ -3,6 +3,8 @@
 #include "ovx/host/cim_error.h"
 #include "ovx/host/names.h"
 
+#include <cmath>
+
 namespace ovx::host {
 
 namespace {
@@ -57,7 +59,10 @@ bool keyValuesAgree(const Value& left, const Value& right) {
     const CMPIType lt = left.type();
     const CMPIType rt = right.type();
     if ((lt == CMPI_real32 || lt == CMPI_real64) && (rt == CMPI_real32 || rt == CMPI_real64)) {
-        return left.asReal() == right.asReal();
+        // A NaN key still names one instance: a path must match itself.
+        const double a = left.asReal();
+        const double b = right.asReal();
+        return a == b || (std::isnan(a) && std::isnan(b));
     }
     if (lt == CMPI_ref && rt == CMPI_ref) {
         return left.asReference().sameInstance(right.asReference());

@@ -50,7 +50,13 @@ std::string realText(Real value) {
     }
     char buffer[64];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
+    std::string text(buffer, result.ptr);
+    // A whole number keeps a fraction, so that the text reads back as a real
+    // and not as an integer (a key would name another instance).
+    if (text.find_first_of(".eE") == std::string::npos) {
+        text += ".0";
+    }
+    return text;
 }
 
 }  // namespace

@@ -701,7 +701,9 @@ std::vector<Item> gatherAssociated(const Broker& broker, const AssociationReques
                                    const char* slotName, Slot slot, Args... args) {
     const OperationTarget& source = request.source;
     std::vector<Item> items;
-    for (const auto& [associationClass, binding] : request.targets) {
+    for (const auto& target : request.targets) {
+        const auto& associationClass = target.first;
+        const auto& binding = target.second;
         CMPIAssociationMI* mi = requireAssociationMi(*binding);
         const std::string who = binding->describe(slotName);
         ProviderAnswer answer = callProvider(

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -71,7 +72,11 @@ class PropertyFile {
     // Reads the file; false when the mode is unknown, the file cannot be read,
     // is not a regular file, or is larger than kMaxFileSize (in ReadOnly mode
     // also when it does not exist). Opening again reads the file anew and
-    // drops unsaved changes.
+    // drops unsaved changes. ReadWrite first takes the file's write lock (an
+    // flock on "<file>.lock" beside it), held until close(), the next open()
+    // or destruction, so that writers in any thread or process take turns and
+    // none loses what another saved; a writer that dies drops it. Copies
+    // share the hold.
     bool open(int mode);
     bool isOpen() const noexcept { return mode_ != 0; }
 
@@ -112,6 +117,7 @@ class PropertyFile {
     File::Path path_;
     int mode_ = 0;
     std::vector<Line> lines_;
+    std::shared_ptr<void> writeLock_;
 };
 
 }  // namespace Quill

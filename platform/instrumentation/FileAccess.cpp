@@ -116,22 +116,6 @@ bool readAll(int fd, std::size_t maxSize, std::string& content, std::string& err
     return true;
 }
 
-ExclusiveLock::ExclusiveLock(const std::string& lockPath) {
-    // flock needs no write access, so a lock file made by another user serves too.
-    UniqueFd fd(::open(lockPath.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644));
-    if (!fd.valid()) {
-        error_ = "cannot open the lock file " + lockPath + ": " + errnoText(errno);
-        return;
-    }
-    while (::flock(fd.get(), LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            error_ = "cannot lock " + lockPath + ": " + errnoText(errno);
-            return;
-        }
-    }
-    fd_ = std::move(fd);
-}
-
 std::string resolvedPath(const std::string& path) {
     std::vector<char> resolved(PATH_MAX + 1, '\0');
     if (::realpath(path.c_str(), resolved.data()) == nullptr) {

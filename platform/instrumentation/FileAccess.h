@@ -3,6 +3,7 @@
 #pragma once
 
 #include "AtomicFile.h"
+#include "FileLock.h"
 
 #include <sys/types.h>
 
@@ -53,17 +54,7 @@ Fingerprint fingerprintOf(int fd);
 // otherwise.
 bool readAll(int fd, std::size_t maxSize, std::string& content, std::string& error);
 
-// Holds an exclusive advisory lock (flock) on a lock file, created if needed.
-class ExclusiveLock {
-  public:
-    explicit ExclusiveLock(const std::string& lockPath);
-    bool locked() const { return fd_.valid(); }
-    const std::string& error() const { return error_; }
-
-  private:
-    UniqueFd fd_;
-    std::string error_;
-};
+using FileIo::ExclusiveLock;
 
 // Shared with the other agent libraries that rewrite files.
 using FileIo::replaceAtomically;

@@ -1,6 +1,7 @@
 #include "quillcommon.h"
 
 #include "AtomicFile.h"
+#include "FileLock.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -73,7 +74,19 @@ bool PropertyFile::open(int mode) {
     if (mode != ReadOnly && mode != ReadWrite) {
         return false;
     }
+    if (path_.empty()) {
+        return false;
+    }
+    if (mode == ReadWrite) {
+        auto lock =
+            std::make_shared<FileIo::ExclusiveLock>(resolveTarget(path_.native()) + ".lock");
+        if (!lock->locked()) {
+            return false;
+        }
+        writeLock_ = std::move(lock);
+    }
     if (!readLines(mode == ReadWrite)) {
+        writeLock_.reset();
         lines_.clear();
         return false;
     }
@@ -220,6 +233,7 @@ bool PropertyFile::save(std::string& error) {
 void PropertyFile::close() noexcept {
     mode_ = 0;
     lines_.clear();
+    writeLock_.reset();
 }
 
 }  // namespace Quill

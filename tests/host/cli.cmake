@@ -1,6 +1,7 @@
 # The ovx-cim command: its parsing, typing and output layers directly, and
 # the built command as a subprocess on a scratch copy of the sample system.
 add_executable(test_cli
+  ${CMAKE_CURRENT_LIST_DIR}/cli_bad_input_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cli_client_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cli_command_line_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cli_command_test.cpp

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 namespace ovx::host {
@@ -51,6 +52,18 @@ TEST(ObjectPathTextTest, NumbersBooleansAndEscapes) {
     EXPECT_EQ(parsed.findKey("Neg")->asSigned(), -5);
     EXPECT_FALSE(parsed.findKey("On")->asBoolean());
     EXPECT_TRUE(parsed.sameInstance(path));
+}
+
+// Whole reals once printed without a fraction and read back as integers;
+// a NaN key once failed to match itself.
+TEST(ObjectPathTextTest, RealKeysReadBackAsReals) {
+    for (const double real : {1500.0, -0.0, 0.5, 1e300, std::nan("")}) {
+        ObjectPath path("", "C");
+        path.setKey("R", Value::real64(real));
+        const ObjectPath parsed = ObjectPath::parse(path.toString());
+        EXPECT_EQ(parsed.findKey("R")->type(), CMPI_real64) << path.toString();
+        EXPECT_TRUE(parsed.sameInstance(path)) << path.toString();
+    }
 }
 
 TEST(ObjectPathTextTest, ParsesTheStandardForm) {

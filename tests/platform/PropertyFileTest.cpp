@@ -8,10 +8,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -28,9 +31,13 @@ using Quill::File::Path;
 
 class PropertyFileTest : public ::testing::Test {
   protected:
+    // Entries besides the writers' lock file, which stays once made.
     std::size_t entriesInScratch() const {
-        const std::filesystem::directory_iterator entries(scratch_.path());
-        return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
+        std::size_t count = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(scratch_.path())) {
+            count += entry.path().extension() == ".lock" ? 0 : 1;
+        }
+        return count;
     }
 
     std::string fileWith(const std::string& content) {
@@ -273,12 +280,7 @@ TEST_F(AtomicSave, ReplacesTheFileWholeAndLeavesNoTemporaryBehind) {
     EXPECT_EQ(std::string(buffer, static_cast<std::size_t>(count > 0 ? count : 0)), "A=1\nB=2\n");
     EXPECT_EQ(readFile(path_), "A=changed\nB=2\n");
 
-    std::size_t entries = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(scratch_.path())) {
-        EXPECT_EQ(entry.path().filename(), "ifcfg-eth0");
-        ++entries;
-    }
-    EXPECT_EQ(entries, 1u);
+    EXPECT_EQ(entriesInScratch(), 1u);
 }
 
 TEST_F(AtomicSave, KeepsThePermissionsOfTheOriginal) {
@@ -314,7 +316,8 @@ TEST_F(AtomicSave, FailsWithoutTouchingAnythingWhenTheDirectoryIsGone) {
     PropertyFile file{Path(path)};
     ASSERT_TRUE(file.open(PropertyFile::ReadWrite));
     ASSERT_TRUE(file.setValue(L"A", L"1"));
-    ASSERT_TRUE(std::filesystem::remove(directory));
+    // With the lock file the writer holds.
+    ASSERT_EQ(std::filesystem::remove_all(directory), 2u);
     EXPECT_FALSE(file.save());
     EXPECT_FALSE(std::filesystem::exists(directory));
 }
@@ -387,6 +390,29 @@ TEST_F(AtomicSave, AnUnwritableDirectoryLeavesTheOriginalIntact) {
     ::chmod(directory.c_str(), 0700);
     EXPECT_FALSE(saved);
     EXPECT_EQ(readFile(path), "A=1\n");
+}
+
+// Two writers of one file: the second reads only once the first is done,
+// so neither change is lost.
+TEST_F(PropertyFileTest, WritersTakeTurns) {
+    fileWith("A=1\nB=1\n");
+    PropertyFile first{Path(path_)};
+    ASSERT_TRUE(first.open(PropertyFile::ReadWrite));
+    std::atomic<bool> secondOpened{false};
+    std::thread second([&] {
+        PropertyFile file{Path(path_)};
+        secondOpened = file.open(PropertyFile::ReadWrite);
+        file.setValue(L"B", L"2");
+        file.save();
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(secondOpened);
+    ASSERT_TRUE(first.setValue(L"A", L"2"));
+    ASSERT_TRUE(first.save());
+    first.close();
+    second.join();
+    EXPECT_TRUE(secondOpened);
+    EXPECT_EQ(readFile(path_), "A=2\nB=2\n");
 }
 
 }  // namespace
