@@ -1,5 +1,6 @@
-// Everything the peer provider serves, read once per request from one
-// snapshot of the node tree and one reading of the settings section.
+// Everything the peer provider serves, built from one snapshot of the node
+// tree and one reading of the settings section. Requests share a catalogue
+// while neither changes; each class's instances are built on first use.
 #pragma once
 
 #include "NodeInventory.h"
@@ -8,6 +9,9 @@
 
 #include <instrumentation.h>
 
+#include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,7 +44,12 @@ struct LinkMatch {
 
 class PeerCatalogue {
   public:
-    explicit PeerCatalogue(Quill::NodeStore& store);
+    PeerCatalogue(std::shared_ptr<const Quill::NodeTree> tree,
+                  std::optional<std::string> settingsText, std::string hostName);
+
+    // The catalogue of the store as it is now: the one built before when the
+    // tree, the settings section and the host name are what it was built from.
+    static std::shared_ptr<const PeerCatalogue> current(Quill::NodeStore& store);
 
     // All instances of a served class in the order of the system
     // description; CMPI_RC_ERR_INVALID_CLASS for any other class.
@@ -57,11 +66,34 @@ class PeerCatalogue {
                     std::vector<LinkMatch>& matches) const;
 
   private:
+    // A class's instances and where each name first occurs among them.
+    struct ClassIndex {
+        std::vector<PeerInstance> instances;
+        std::map<std::string, std::size_t> positions;
+    };
+    // The links and, by the name of either end, which links touch it.
+    struct LinkIndex {
+        std::vector<DnsDependency> links;
+        std::multimap<std::string, std::size_t> byEnd;
+    };
+
+    bool builtFrom(const std::shared_ptr<const Quill::NodeTree>& tree,
+                   const std::optional<std::string>& settingsText,
+                   const std::string& hostName) const;
+    Outcome indexOf(std::string_view className, const ClassIndex*& index) const;
+    const LinkIndex& linkIndex() const;
     std::vector<PeerInstance> dnsEndpoints(std::vector<DnsDependency>* links) const;
 
+    std::shared_ptr<const Quill::NodeTree> tree_;
+    std::optional<std::string> settingsText_;
+    std::string hostName_;
     NodeInventory inventory_;
     SettingsContents settings_;
     Outcome settingsRead_;
+
+    mutable std::mutex builtLock_;
+    mutable std::map<std::string, std::unique_ptr<const ClassIndex>> classes_;
+    mutable std::unique_ptr<const LinkIndex> links_;
 };
 
 }  // namespace ovx::peers

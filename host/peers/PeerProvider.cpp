@@ -1,6 +1,6 @@
 // The peer provider's CMPI entry points: the instance and association
-// function tables and their factories. Every operation reads the node store
-// afresh and keeps nothing between requests.
+// function tables and their factories. Every operation sees the node store as
+// it is now; what was built from an unchanged store is reused.
 #include "CmpiBridge.h"
 #include "PeerCatalogue.h"
 #include "PeerClasses.h"
@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <exception>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -63,8 +64,8 @@ CMPIStatus guarded(const char* operation, Operation&& body) noexcept {
     }
 }
 
-PeerCatalogue loadCatalogue() {
-    return PeerCatalogue(*Quill::currentNodeStore());
+std::shared_ptr<const PeerCatalogue> loadCatalogue() {
+    return PeerCatalogue::current(*Quill::currentNodeStore());
 }
 
 bool isDependency(const std::string& className) {
@@ -134,7 +135,8 @@ CMPIStatus returnEveryObject(const char* operation, const CMPIResult* result,
     return guarded(operation, [&]() {
         const std::string className = bridge::classNameOf(op);
         const std::string nameSpace = bridge::nameSpaceOf(op);
-        const PeerCatalogue catalogue = loadCatalogue();
+        const auto shared = loadCatalogue();
+        const PeerCatalogue& catalogue = *shared;
         if (isDependency(className)) {
             std::vector<DnsDependency> links;
             if (Outcome listed = catalogue.dependencies(links); !listed.ok()) {
@@ -211,7 +213,8 @@ CMPIStatus peerGetInstance(CMPIInstanceMI*, const CMPIContext*, const CMPIResult
     return guarded(operation, [&]() {
         const std::string className = bridge::classNameOf(op);
         const std::string nameSpace = bridge::nameSpaceOf(op);
-        const PeerCatalogue catalogue = loadCatalogue();
+        const auto shared = loadCatalogue();
+        const PeerCatalogue& catalogue = *shared;
         if (isDependency(className)) {
             DnsDependency link;
             if (Outcome found = findDependency(catalogue, op, link); !found.ok()) {
@@ -403,7 +406,8 @@ CMPIStatus peerAssociators(CMPIAssociationMI*, const CMPIContext* context, const
     const char* const operation = __func__;
     return guarded(operation, [&]() {
         const std::string nameSpace = bridge::nameSpaceOf(op);
-        const PeerCatalogue catalogue = loadCatalogue();
+        const auto shared = loadCatalogue();
+        const PeerCatalogue& catalogue = *shared;
         std::vector<LinkMatch> matches;
         const LinkFilter filter{filterText(associationClass), filterText(resultClass),
                                 filterText(role), filterText(resultRole)};
@@ -435,7 +439,7 @@ CMPIStatus peerAssociatorNames(CMPIAssociationMI*, const CMPIContext*, const CMP
         std::vector<LinkMatch> matches;
         const LinkFilter filter{filterText(associationClass), filterText(resultClass),
                                 filterText(role), filterText(resultRole)};
-        if (Outcome found = matchingLinks(loadCatalogue(), op, filter, matches); !found.ok()) {
+        if (Outcome found = matchingLinks(*loadCatalogue(), op, filter, matches); !found.ok()) {
             return refused(operation, found);
         }
         for (const auto& match : matches) {
@@ -449,7 +453,7 @@ CMPIStatus peerAssociatorNames(CMPIAssociationMI*, const CMPIContext*, const CMP
 Outcome referencedLinks(const CMPIObjectPath* op, const char* resultClass, const char* role,
                         std::vector<LinkMatch>& matches) {
     const LinkFilter filter{filterText(resultClass), std::nullopt, filterText(role), std::nullopt};
-    return matchingLinks(loadCatalogue(), op, filter, matches);
+    return matchingLinks(*loadCatalogue(), op, filter, matches);
 }
 
 CMPIStatus peerReferences(CMPIAssociationMI*, const CMPIContext*, const CMPIResult* result,

@@ -305,6 +305,10 @@ class Instrumentation {
     bool selectNode(NodeLexicon::NodeType type);
     // Stands on the node at path; operator++ then makes the cursor idle.
     bool selectNode(const std::string& path);
+    // The same in the tree that other reads (the store's current tree when
+    // other is idle), so that related nodes are read from one tree and a
+    // walk pays for no new snapshot per element.
+    bool selectNode(const std::string& path, const Instrumentation& other);
 
     explicit operator bool() const;
     Instrumentation& operator++();

@@ -103,6 +103,28 @@ bool Instrumentation::selectNode(const std::string& path) {
     }
 }
 
+bool Instrumentation::selectNode(const std::string& path, const Instrumentation& other) {
+    if (!other.tree_) {
+        return selectNode(path);
+    }
+    try {
+        // other may be this cursor.
+        std::shared_ptr<NodeStore> store = other.store_;
+        std::shared_ptr<const NodeTree> tree = other.tree_;
+        becomeIdle();
+        position_ = tree->find(path);
+        if (position_ == NodeTree::npos) {
+            return false;
+        }
+        store_ = std::move(store);
+        tree_ = std::move(tree);
+        return true;
+    } catch (...) {
+        becomeIdle();
+        return false;
+    }
+}
+
 Instrumentation::operator bool() const {
     return current() != nullptr;
 }

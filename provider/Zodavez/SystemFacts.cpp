@@ -21,8 +21,8 @@ bool readHostName(std::string& name) {
 
 bool ownedByServiceProcessorSystem(const Instrumentation& interfaceCursor) {
     Instrumentation owner;
-    if (!owner.selectNode(interfaceCursor.getPathToParentNode()) ||
-        !owner.selectNode(owner.getPathToParentNode())) {
+    if (!owner.selectNode(interfaceCursor.getPathToParentNode(), interfaceCursor) ||
+        !owner.selectNode(owner.getPathToParentNode(), owner)) {
         return false;
     }
     return owner.getNodeDescription() == "BMC";

@@ -832,6 +832,8 @@ TEST_F(PeerProviderTest, WithoutASectionThereAreNoSettings) {
 }
 
 TEST_F(PeerProviderTest, FollowsTheDescriptionAsItChanges) {
+    // Read once first: what was built from the old file must not be served.
+    ASSERT_EQ(enumerateInstances("OVX_LANEndpoint").rc, CMPI_RC_OK);
     Json document = Json::parse(readFile(description_));
     document["nodes"][0]["properties"]["Name"] = "web01.example.net";
     document["nodes"][0]["properties"]["EnabledState"] = 16;

@@ -302,6 +302,17 @@ TEST_F(CursorTest, KeepsItsTreeUntilSelectedAgain) {
     std::string address;
     EXPECT_TRUE(cursor.getProperty(NodeLexicon::IPv4Address, address));
     EXPECT_EQ(address, "192.0.2.10");
+    // A path selected in the tree of another cursor (or its own) stays there.
+    Instrumentation near;
+    ASSERT_TRUE(near.selectNode(cursor.getNodePath(), cursor));
+    ASSERT_TRUE(near.selectNode(cursor.getNodePath(), near));
+    EXPECT_TRUE(near.getProperty(NodeLexicon::IPv4Address, address));
+    EXPECT_EQ(address, "192.0.2.10");
+    EXPECT_FALSE(near.selectNode("/host/eth9", cursor));
+    EXPECT_FALSE(near);
+    ASSERT_TRUE(near.selectNode(cursor.getNodePath(), Instrumentation()));
+    EXPECT_TRUE(near.getProperty(NodeLexicon::IPv4Address, address));
+    EXPECT_EQ(address, "192.0.2.11");
     ASSERT_TRUE(cursor.selectNode(NodeLexicon::IPInterface));
     EXPECT_TRUE(cursor.getProperty(NodeLexicon::IPv4Address, address));
     EXPECT_EQ(address, "192.0.2.11");
