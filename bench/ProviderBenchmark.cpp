@@ -224,7 +224,7 @@ void registerSize(std::size_t size) {
         const auto tree = store.snapshot();
         return tree->empty() ? "empty snapshot" : "";
     });
-    for (const std::string className : kInstanceClasses) {
+    const auto registerEnumerations = [&all, size](const std::string& className) {
         registerOperation("EnumerateInstanceNames/" + className, size, [&all, className](Server&) {
             return checked(all.cim().enumerateInstanceNames(
                 all.context(), host::ObjectPath(all.cim().nameSpace(), className)));
@@ -233,6 +233,9 @@ void registerSize(std::size_t size) {
             return checked(all.cim().enumerateInstances(
                 all.context(), host::ObjectPath(all.cim().nameSpace(), className), std::nullopt));
         });
+    };
+    for (const std::string className : kInstanceClasses) {
+        registerEnumerations(className);
         registerOperation("GetInstance/" + className, size, [&all, className](Server& server) {
             const auto reply =
                 all.cim().getInstance(all.context(), server.lastInstance[className], std::nullopt);
@@ -240,14 +243,7 @@ void registerSize(std::size_t size) {
         });
     }
     for (const std::string className : kAssociationClasses) {
-        registerOperation("EnumerateInstanceNames/" + className, size, [&all, className](Server&) {
-            return checked(all.cim().enumerateInstanceNames(
-                all.context(), host::ObjectPath(all.cim().nameSpace(), className)));
-        });
-        registerOperation("EnumerateInstances/" + className, size, [&all, className](Server&) {
-            return checked(all.cim().enumerateInstances(
-                all.context(), host::ObjectPath(all.cim().nameSpace(), className), std::nullopt));
-        });
+        registerEnumerations(className);
     }
     const std::pair<const char*, host::ObjectPath Server::*> sources[] = {
         {"Endpoint", &Server::endpoint}, {"ComputerSystem", &Server::computerSystem}};
