@@ -36,6 +36,8 @@ struct EndKind {
     // sets this and says, for each element, whether it belongs.
     static constexpr bool kSelectsElements = false;
     static bool belongs(const CMPIObjectPath*, const CMPIObjectPath*) { return true; }
+    // Moves the end, from where it stands, past elements that cannot belong.
+    static void narrow(Object&, const CMPIObjectPath*) {}
 };
 
 struct EndpointEnd : EndKind<CMPIProtocolEndpoint> {

@@ -261,8 +261,10 @@ class CMPIAssociation {
     template <typename Target>
     void skipForeign(std::optional<typename Target::Object>& target) {
         if constexpr (Target::kSelectsElements) {
+            Target::narrow(*target, targetPath);
             while (*target && !Target::belongs(target->getObjectPath(), targetPath)) {
                 ++*target;
+                Target::narrow(*target, targetPath);
             }
         }
     }

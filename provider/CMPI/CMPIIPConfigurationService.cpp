@@ -210,13 +210,14 @@ CMPIInstance* CMPIIPConfigurationService::getStaticConfiguration(CMPIObjectPath*
                                       << " instanceId=" << instanceId);
     InstanceIdMatch match(instanceId);
     CMPIInstance* chosen = nullptr;
+    // The id is a key: the path holds it without reading the interface's file.
     for (CMPIStaticIPAssignmentSettingData settings(broker, context, path); settings; ++settings) {
-        CMPIInstance* const instance = settings.getCMPIInstance(nullptr);
+        CMPIObjectPath* const candidate = settings.getObjectPath();
         std::string candidateId;
-        if (instance != nullptr &&
-            ProviderUtilities::getProperty(instance, "InstanceID", candidateId, false) &&
+        if (candidate != nullptr &&
+            ProviderUtilities::getKeyProperty(candidate, "InstanceID", candidateId) &&
             match.offer(candidateId)) {
-            chosen = instance;
+            chosen = settings.getCMPIInstance(nullptr);
         }
     }
     return chosen;

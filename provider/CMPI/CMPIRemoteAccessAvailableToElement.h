@@ -38,14 +38,25 @@ struct RemoteAccessAvailableToElementShape : AssociationShapeDefaults {
         }
         static constexpr bool kSelectsElements = true;
         static bool belongs(const CMPIObjectPath* gateway, const CMPIObjectPath* named) {
+            const std::optional<std::string> interface = interfaceOf(named);
             std::string gatewayName;
+            return !interface || (ProviderUtilities::getKeyProperty(gateway, "Name", gatewayName) &&
+                                  gatewayName.substr(0, gatewayName.rfind('_')) == *interface);
+        }
+        // A gateway's Name is its interface's Name and a "_" suffix, so only
+        // interfaces of the named one's Name can hold one that belongs.
+        static void narrow(Object& gateways, const CMPIObjectPath* named) {
+            if (const std::optional<std::string> interface = interfaceOf(named)) {
+                gateways.skipToInterface(*interface);
+            }
+        }
+        // The interface part of the named gateway's Name.
+        static std::optional<std::string> interfaceOf(const CMPIObjectPath* named) {
             std::string namedName;
             if (!ProviderUtilities::getKeyProperty(named, "Name", namedName)) {
-                return true;
+                return std::nullopt;
             }
-            return ProviderUtilities::getKeyProperty(gateway, "Name", gatewayName) &&
-                   gatewayName.substr(0, gatewayName.rfind('_')) ==
-                       namedName.substr(0, namedName.rfind('_'));
+            return namedName.substr(0, namedName.rfind('_'));
         }
     };
     struct Second : EndpointEnd {

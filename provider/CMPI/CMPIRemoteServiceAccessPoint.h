@@ -30,6 +30,12 @@ class CMPIRemoteServiceAccessPoint
     // list names it.
     CMPIStatus modifyInstance(const CMPIInstance* newInstance, const char** properties = nullptr);
 
+    // Moves on, from where the walk stands, to the first gateway of an
+    // interface with this Name (or with no readable Name).
+    void skipToInterface(const std::string& interfaceName) {
+        model.seekPassing(NameQuery{{interfaceName}, {}, false});
+    }
+
   private:
     friend class CMPIInstanceObject<CMPIRemoteServiceAccessPoint, RemoteServiceAccessPoint>;
 

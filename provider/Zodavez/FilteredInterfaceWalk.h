@@ -69,6 +69,16 @@ class FilteredInterfaceWalk {
         }
     }
 
+    // seek, then on to the first position that passes every filter, seeking
+    // again after each step.
+    void seekPassing(const NameQuery& query) {
+        seek(query);
+        while (model().standsOnPosition() && !evaluate()) {
+            ++model();
+            seek(query);
+        }
+    }
+
     // Why the current node refuses writes, when the node tree says.
     std::string readOnlyNote() const { return cursor_.getReadOnlyNote(); }
 

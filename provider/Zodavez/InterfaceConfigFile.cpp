@@ -1,5 +1,7 @@
 #include "Zodavez/InterfaceConfigFile.h"
 
+#include <utility>
+
 #include "Trace.h"
 #include "quillclient.h"
 #include "quillcommon.h"
@@ -39,16 +41,20 @@ bool InterfaceConfigFile::exists() const {
 }
 
 std::optional<std::string> InterfaceConfigFile::value(const std::string& key) const {
-    if (!exists()) {
+    if (!read_) {
+        read_.emplace();
+        if (path_) {
+            PropertyFile file{File::Path(*path_)};
+            // A missing file fails to open as well: no separate look first.
+            if (file.open(PropertyFile::ReadOnly)) {
+                read_->emplace(std::move(file));
+            }
+        }
+    }
+    if (!*read_) {
         return std::nullopt;
     }
-    PropertyFile file{File::Path(*path_)};
-    if (!file.open(PropertyFile::ReadOnly)) {
-        return std::nullopt;
-    }
-    std::string text = make_string(file.getValue(make_wstring(key)));
-    file.close();
-    return text;
+    return make_string((*read_)->getValue(make_wstring(key)));
 }
 
 bool InterfaceConfigFile::write(const std::vector<Entry>& entries, std::string& error) const {

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "quillcommon.h"
+
 namespace Quill {
 namespace IPInterfaceProvider {
 
@@ -24,7 +26,8 @@ class InterfaceConfigFile {
 
     bool exists() const;
     // The key's value when the file exists (empty when the file lacks the
-    // key); nothing when there is no file.
+    // key); nothing when there is no file. The file is read once, on the
+    // first question; later ones answer from what was read.
     std::optional<std::string> value(const std::string& key) const;
 
     // Sets every entry, creating the file when needed, in one atomic
@@ -38,6 +41,8 @@ class InterfaceConfigFile {
 
   private:
     std::optional<std::string> path_;
+    // The content read for value(); nothing when the file could not be read.
+    mutable std::optional<std::optional<PropertyFile>> read_;
 };
 
 }  // namespace IPInterfaceProvider

@@ -75,8 +75,7 @@ std::optional<std::string> StaticIPAssignmentSettingData::filterValue(
 bool StaticIPAssignmentSettingData::readText(Setting setting,
                                              std::optional<NodeLexicon::Properties> fallback,
                                              std::string& value) const {
-    const InterfaceConfigFile file(interfaceNameOf(cursor()));
-    if (const auto stored = file.value(keyOf(setting))) {
+    if (const auto stored = configFile().value(keyOf(setting))) {
         value = *stored;
         return true;
     }
@@ -136,8 +135,7 @@ bool StaticIPAssignmentSettingData::getConfigurationName(std::string& value) con
 
 bool StaticIPAssignmentSettingData::getIPv6SubnetPrefixLength(unsigned short& value) const {
     QUILL_TRACE_METHOD();
-    if (const auto stored = InterfaceConfigFile(interfaceNameOf(cursor()))
-                                .value(keyOf(Setting::IPv6SubnetPrefixLength))) {
+    if (const auto stored = configFile().value(keyOf(Setting::IPv6SubnetPrefixLength))) {
         value = prefixLengthOf(*stored);
         return true;
     }
@@ -173,7 +171,18 @@ bool StaticIPAssignmentSettingData::applyChanges(const std::vector<Change>& chan
     for (const Change& change : changes) {
         entries.emplace_back(keyOf(change.setting), change.value);
     }
-    return InterfaceConfigFile(interfaceNameOf(cursor())).write(entries, error);
+    const bool written = InterfaceConfigFile(interfaceNameOf(cursor())).write(entries, error);
+    file_.reset();
+    return written;
+}
+
+const InterfaceConfigFile& StaticIPAssignmentSettingData::configFile() const {
+    std::string name = interfaceNameOf(cursor());
+    if (!file_ || file_->first != name) {
+        InterfaceConfigFile file(name);
+        file_.emplace(std::move(name), std::move(file));
+    }
+    return file_->second;
 }
 
 bool StaticIPAssignmentSettingData::applyOne(Setting setting, std::string value) {

@@ -5,9 +5,11 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Zodavez/FilteredInterfaceWalk.h"
+#include "Zodavez/InterfaceConfigFile.h"
 
 namespace Quill {
 namespace IPInterfaceProvider {
@@ -71,6 +73,11 @@ class StaticIPAssignmentSettingData : public FilteredInterfaceWalk<StaticIPAssig
     bool readText(Setting setting, std::optional<NodeLexicon::Properties> fallback,
                   std::string& value) const;
     bool applyOne(Setting setting, std::string value);
+    // The file of the interface under the cursor, read once for all the
+    // getters of an instance.
+    const InterfaceConfigFile& configFile() const;
+
+    mutable std::optional<std::pair<std::string, InterfaceConfigFile>> file_;  // by interface name
 };
 
 }  // namespace IPInterfaceProvider

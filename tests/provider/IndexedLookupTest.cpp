@@ -110,6 +110,20 @@ const std::vector<std::pair<const char*, Lookup>> kLookups = {
          }
          return all;
      }},
+    {"gateways of one interface, as the association's end walks them",
+     [](const std::string& name) {
+         const Quill::NameQuery query{{name}, {}, false};
+         RemoteServiceAccessPoint walk;
+         walk.setFilter(0, ProviderTest::thisHostName());
+         std::string all;
+         for (walk.seekPassing(query); walk; ++walk, walk.seekPassing(query)) {
+             std::string gateway;
+             if (walk.getName(gateway) && gateway.substr(0, gateway.rfind('_')) == name) {
+                 all += gateway + "|";
+             }
+         }
+         return all;
+     }},
     {"capabilities by InstanceID",
      [](const std::string& name) {
          return positions<IPEnabledLogicalElementCapabilities>(
