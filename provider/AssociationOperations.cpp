@@ -18,6 +18,7 @@
 #include "CMPI/CMPIStaticOrderedComponent.h"
 #include "IPInterfaceProvider.h"
 #include "Trace.h"
+#include "Zodavez/SystemFacts.h"
 #include "cmpimacs.h"
 #include "providerutilities.h"
 
@@ -26,7 +27,8 @@ namespace IPInterfaceProvider {
 
 namespace {
 
-// Nulls (an end without a path) are never handed to the CIMOM.
+// Nulls (an end without a path) are never handed to the CIMOM; what is handed
+// is released at once, the CIMOM having taken its copy.
 template <typename Object, typename Take, typename Give>
 void returnEach(const CMPIContext* context, const CMPIObjectPath* source,
                 const AssociationFilter& filter, Take take, Give give) {
@@ -38,6 +40,7 @@ void returnEach(const CMPIContext* context, const CMPIObjectPath* source,
     for (; object; ++object) {
         if (auto* const item = take(object)) {
             give(item);
+            ProviderUtilities::release(item);
         }
     }
 }
@@ -121,6 +124,7 @@ void runGuarded(const AssociationStep& step, const AssociationRow& row) {
 CMPIStatus forEachAssociation(const CMPIResult* result, const CMPIObjectPath* source,
                               const char* associationClass, const AssociationFilter& filter,
                               const AssociationStep& step, bool traceEachClass) {
+    const RequestScope request;
     QUILL_TRACE_VALUE("resultClass", filter.resultClass != nullptr ? filter.resultClass : "");
     QUILL_TRACE_VALUE("associationClass", associationClass != nullptr ? associationClass : "");
     CMPIStatus status = statusOf(CMPI_RC_OK);
@@ -153,6 +157,7 @@ CMPIStatus forEachAssociation(const CMPIResult* result, const CMPIObjectPath* so
 
 CMPIStatus forReferenceClass(const CMPIResult* result, const CMPIObjectPath* source,
                              const char* associationClass, const AssociationStep& step) {
+    const RequestScope request;
     if (namesNothing(associationClass)) {
         for (const AssociationRow& row : kAssociationRows) {
             runGuarded(step, row);

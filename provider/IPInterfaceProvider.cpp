@@ -27,6 +27,7 @@
 #include "CMPI/CMPIStaticIPAssignmentSettingData.h"
 #include "CMPI/CMPIStaticOrderedComponent.h"
 #include "InterfaceConfiguration.h"
+#include "Zodavez/SystemFacts.h"
 #include "Trace.h"
 #include "cmpimacs.h"
 #include "providerutilities.h"
@@ -67,13 +68,14 @@ using MethodFunction = CMPIUint32 (*)(const CMPIContext*, const CMPIObjectPath*,
                                       CMPIArgs*, CMPIStatus*);
 
 // Walks every element the path names and hands what `take` makes of each
-// (nulls skipped) to `give`; then returnDone.
+// (nulls skipped) to `give`, releasing it then; then returnDone.
 template <typename Object, typename Take, typename Give>
 CMPIStatus returnEach(const CMPIContext* context, const CMPIObjectPath* path,
                       const CMPIResult* result, Take take, Give give) {
     for (Object object(g_broker, context, path); object; ++object) {
         if (auto* const item = take(object)) {
             give(result, item);
+            ProviderUtilities::release(item);
         }
     }
     CMReturnDone(result);
@@ -258,6 +260,7 @@ const AssociationBase kAssociationBases[] = {
 
 CMPIStatus runAtBoundary(const std::function<CMPIStatus()>& branch) {
     try {
+        const RequestScope request;
         return branch();
     } catch (const std::exception& failure) {
         QUILL_TRACE_MESSAGE(Trace::kFailureLevel, failure.what());

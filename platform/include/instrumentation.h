@@ -196,6 +196,26 @@ class NodeStore {
 void setNodeStore(std::shared_ptr<NodeStore> store);
 std::shared_ptr<NodeStore> currentNodeStore();
 
+// While one lives on a thread, every file node store reads its file once for
+// that thread: the snapshots taken meanwhile are the one first read, unless
+// this process wrote the file since. A provider's request thereby sees one
+// version of the tree and examines the file once, not at every cursor.
+// Scopes nest; the outermost one ends the sharing.
+class SnapshotScope {
+  public:
+    SnapshotScope();
+    ~SnapshotScope();
+    SnapshotScope(const SnapshotScope&) = delete;
+    SnapshotScope& operator=(const SnapshotScope&) = delete;
+
+    struct Pin;
+
+  private:
+    // The outermost scope's; its thread finds it through a plain pointer, as
+    // a thread-local with a destructor would keep the library from unloading.
+    std::unique_ptr<Pin> pin_;
+};
+
 // The node store kept in a system description file (JSON). Reads come from a
 // parsed snapshot that is reloaded only when the file changes; writes lock the
 // file, re-read it, apply the change and replace the file atomically.

@@ -71,6 +71,16 @@ class ProviderUtilities {
     // An instance carrying the path's keys; null on failure or for a null path.
     static CMPIInstance* createInstance(const CMPIBroker* broker, const CMPIObjectPath* path);
 
+    // Gives a path or instance this provider made back to the broker before
+    // the request ends, so that a long walk does not hold all it made; null
+    // is ignored. Only for objects nothing refers to any more.
+    template <typename Made>
+    static void release(Made* made) {
+        if (made != nullptr) {
+            made->ft->release(made);
+        }
+    }
+
     // True when the instance took the value. A null reference is refused.
     static bool setProperty(CMPIInstance* instance, const char* name, const std::string& value);
     // Keeps a text literal from being taken as a boolean; false for null.

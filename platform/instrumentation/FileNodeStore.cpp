@@ -1,5 +1,6 @@
 #include <fcntl.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
@@ -30,6 +31,23 @@ struct Loaded {
     std::map<std::string, std::string> sections;
     std::map<std::string, FileNodeStore::RebootRequests> rebootRequests;
 };
+
+std::atomic<unsigned long long> storeSerial{0};
+
+}  // namespace
+
+// What the SnapshotScopes of a thread share: the snapshot one store read,
+// and the number of writes of this process it has seen.
+struct SnapshotScope::Pin {
+    unsigned long long store = 0;
+    std::string path;
+    unsigned long long writes = 0;
+    std::shared_ptr<const Loaded> loaded;
+};
+
+namespace {
+
+thread_local SnapshotScope::Pin* scopePin = nullptr;
 
 void reportAll(const char* function, int line, const std::vector<std::string>& failures) {
     for (std::size_t index = 0; index < failures.size(); ++index) {
@@ -131,15 +149,20 @@ std::pair<std::shared_ptr<const Loaded>, FileAccess::Fingerprint> load(
                            "); the node tree is empty");
         return {loaded, fingerprint};
     }
+    // Each stage is dropped once the next is built: at most two of the text,
+    // the document, the definitions and the tree are held at once.
     Json document;
     std::string problem;
     if (!SystemDescription::parseDocument(text, document, problem)) {
         failures.push_back(subject(path) + " " + problem + "; the node tree is empty");
         return {loaded, fingerprint};
     }
+    std::string().swap(text);
     SystemDescription::Contents contents = SystemDescription::interpret(document);
+    Json().swap(document);
     std::vector<std::string> problems = std::move(contents.problems);
     loaded->tree = NodeTree::build(contents.topLevel, &problems);
+    std::vector<NodeTree::NodeDefinition>().swap(contents.topLevel);
     loaded->sections = std::move(contents.sections);
     loaded->rebootRequests = std::move(contents.rebootRequests);
     for (const auto& text : problems) {
@@ -161,24 +184,44 @@ struct FileNodeStore::State {
 
     // Writers of this process queue here before taking the file lock.
     std::mutex writeMutex;
+    // Files replaced by this process; a scope's snapshot older than the last
+    // one is read anew.
+    std::atomic<unsigned long long> writes{0};
+    const unsigned long long serial = ++storeSerial;
 
     std::string currentPath() const { return fixedPath ? *fixedPath : defaultPath(); }
 
     std::shared_ptr<const Loaded> loaded() {
         const std::string path = currentPath();
+        SnapshotScope::Pin* const pin = scopePin;
+        const unsigned long long written = writes.load();
+        if (pin != nullptr && pin->loaded && pin->store == serial && pin->path == path &&
+            pin->writes == written) {
+            return pin->loaded;
+        }
         const FileAccess::Fingerprint seen = FileAccess::fingerprintOf(path);
         std::vector<std::string> failures;
         std::shared_ptr<const Loaded> result;
         {
             const std::lock_guard<std::mutex> lock(cacheMutex);
             if (cached && path == cachedPath && seen == cachedFingerprint) {
-                return cached;
+                result = cached;
+            } else {
+                // The old version goes first: a big tree is not held twice
+                // while the new one is built (readers keep what they took).
+                cached.reset();
+                auto [fresh, fingerprint] = load(path, seen, failures);
+                cached = std::move(fresh);
+                cachedPath = path;
+                cachedFingerprint = fingerprint;
+                result = cached;
             }
-            auto [fresh, fingerprint] = load(path, seen, failures);
-            cached = std::move(fresh);
-            cachedPath = path;
-            cachedFingerprint = fingerprint;
-            result = cached;
+        }
+        if (pin != nullptr) {
+            pin->store = serial;
+            pin->path = path;
+            pin->writes = written;
+            pin->loaded = result;
         }
         reportAll(__func__, __LINE__, failures);
         return result;
@@ -217,11 +260,18 @@ struct FileNodeStore::State {
         if (!SystemDescription::interpret(document).usable) {
             return refuse("the file's structure is wrong (see the earlier records)");
         }
-        const Json before = document;
+        // The compact text, not a copy of the document: a fraction of its size.
+        const std::string before = document.dump();
         if (!change(document)) {
             return false;
         }
-        if (document == before) {
+        bool unchanged = false;
+        try {
+            unchanged = document.dump() == before;
+        } catch (const Json::exception&) {
+            // Text that cannot be written as JSON: the rewrite below says so.
+        }
+        if (unchanged) {
             return true;
         }
         std::string replacement;
@@ -234,6 +284,7 @@ struct FileNodeStore::State {
         if (!FileAccess::replaceAtomically(target, replacement, error)) {
             return refuse(error);
         }
+        ++writes;
         if (!error.empty()) {
             InstrumentationLog::reportFailure(__func__, __FILE__, __LINE__,
                                               subject(target) + ": " + error);
@@ -241,6 +292,19 @@ struct FileNodeStore::State {
         return true;
     }
 };
+
+SnapshotScope::SnapshotScope() {
+    if (scopePin == nullptr) {
+        pin_ = std::make_unique<Pin>();
+        scopePin = pin_.get();
+    }
+}
+
+SnapshotScope::~SnapshotScope() {
+    if (pin_ && scopePin == pin_.get()) {
+        scopePin = nullptr;
+    }
+}
 
 FileNodeStore::FileNodeStore() : state_(std::make_unique<State>()) {}
 

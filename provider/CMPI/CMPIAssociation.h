@@ -134,20 +134,23 @@ class CMPIAssociation {
     CMPIObjectPath* getObjectPath() const {
         QUILL_TRACE_ENTER();
         const auto [firstReference, secondReference] = references();
-        return pathOf(firstReference, secondReference);
+        CMPIObjectPath* const path = pathOf(firstReference, secondReference);
+        releaseReferences(firstReference, secondReference);
+        return path;
     }
 
     CMPIInstance* getCMPIInstance(const char** properties) {
         QUILL_TRACE_ENTER_PARAMS(" properties=" << static_cast<const void*>(properties));
         const auto [firstReference, secondReference] = references();
-        CMPIInstance* const instance =
-            ProviderUtilities::createInstance(broker, pathOf(firstReference, secondReference));
-        if (instance == nullptr) {
-            return nullptr;
+        CMPIObjectPath* const path = pathOf(firstReference, secondReference);
+        CMPIInstance* const instance = ProviderUtilities::createInstance(broker, path);
+        ProviderUtilities::release(path);
+        if (instance != nullptr) {
+            ProviderUtilities::setProperty(instance, First::kRole, firstReference);
+            ProviderUtilities::setProperty(instance, Second::kRole, secondReference);
+            Shape::addProperties(model, instance, firstReference, secondReference);
         }
-        ProviderUtilities::setProperty(instance, First::kRole, firstReference);
-        ProviderUtilities::setProperty(instance, Second::kRole, secondReference);
-        Shape::addProperties(model, instance, firstReference, secondReference);
+        releaseReferences(firstReference, secondReference);
         return instance;
     }
 
@@ -261,10 +264,15 @@ class CMPIAssociation {
     template <typename Target>
     void skipForeign(std::optional<typename Target::Object>& target) {
         if constexpr (Target::kSelectsElements) {
-            Target::narrow(*target, targetPath);
-            while (*target && !Target::belongs(target->getObjectPath(), targetPath)) {
+            for (Target::narrow(*target, targetPath); *target;
+                 Target::narrow(*target, targetPath)) {
+                CMPIObjectPath* const candidate = target->getObjectPath();
+                const bool belongs = Target::belongs(candidate, targetPath);
+                ProviderUtilities::release(candidate);
+                if (belongs) {
+                    return;
+                }
                 ++*target;
-                Target::narrow(*target, targetPath);
             }
         }
     }
@@ -295,7 +303,10 @@ class CMPIAssociation {
             if (!*driving) {
                 return;
             }
-            if (!openNamed<Far>(far, driving->getObjectPath())) {
+            CMPIObjectPath* const drivingPath = driving->getObjectPath();
+            const bool opened = openNamed<Far>(far, drivingPath);
+            ProviderUtilities::release(drivingPath);
+            if (!opened) {
                 ++*driving;
             }
         }
@@ -320,6 +331,7 @@ class CMPIAssociation {
             return false;
         }
         Far::open(far, broker, context, located);
+        ProviderUtilities::release(located);
         return true;
     }
 
@@ -336,7 +348,17 @@ class CMPIAssociation {
         return end ? end->getObjectPath() : nullptr;
     }
 
-    // The paths of the two ends of the current association instance.
+    // Releases what references() made: every path but the source's own.
+    void releaseReferences(CMPIObjectPath* firstReference, CMPIObjectPath* secondReference) const {
+        for (CMPIObjectPath* const made : {firstReference, secondReference}) {
+            if (made != sourcePath) {
+                ProviderUtilities::release(made);
+            }
+        }
+    }
+
+    // The paths of the two ends of the current association instance; all
+    // but the source's own path are made anew at each call.
     std::pair<CMPIObjectPath*, CMPIObjectPath*> references() const {
         switch (walk) {
             case Walk::FromFirst:

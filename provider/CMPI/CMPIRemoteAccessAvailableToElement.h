@@ -35,6 +35,7 @@ struct RemoteAccessAvailableToElementShape : AssociationShapeDefaults {
                 ProviderUtilities::setKeyProperty(system, "SystemName", systemName);
             }
             end->setObjectPath(system != nullptr ? system : path);
+            ProviderUtilities::release(system);
         }
         static constexpr bool kSelectsElements = true;
         static bool belongs(const CMPIObjectPath* gateway, const CMPIObjectPath* named) {

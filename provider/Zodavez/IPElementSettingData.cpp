@@ -33,9 +33,12 @@ IPElementSettingData::~IPElementSettingData() {
 Moniker IPElementSettingData::getManagedElementMoniker(Moniker& ipSettingDataMoniker) {
     QUILL_TRACE_ENTER_PARAMS(
         " ipSettingDataMoniker=" << static_cast<const void*>(&ipSettingDataMoniker));
-    const std::vector<std::string> fields = splitFields(
-        requireKey(ipSettingDataMoniker, "InstanceID", "Could not find 'Name' key in Moniker"),
-        '%');
+    const std::string instanceId =
+        requireKey(ipSettingDataMoniker, "InstanceID", "Could not find 'Name' key in Moniker");
+    if (lastNamed && lastNamed->first == instanceId) {
+        return lastNamed->second;
+    }
+    const std::vector<std::string> fields = splitFields(instanceId, '%');
     if (fields.size() < 3) {
         throw FrameworkException("Instance ID Property value is not correct");
     }
@@ -62,10 +65,12 @@ Moniker IPElementSettingData::getManagedElementMoniker(Moniker& ipSettingDataMon
     endpoint.getSystemCreationClassName(systemClass);
     endpoint.getSystemName(systemName);
     endpoint.getName(name);
-    return makeMoniker({{"SystemCreationClassName", systemClass},
-                        {"SystemName", systemName},
-                        {"Name", name},
-                        {"CreationClassName", "OVX_IPProtocolEndpoint"}});
+    Moniker moniker = makeMoniker({{"SystemCreationClassName", systemClass},
+                                   {"SystemName", systemName},
+                                   {"Name", name},
+                                   {"CreationClassName", "OVX_IPProtocolEndpoint"}});
+    lastNamed.emplace(instanceId, moniker);
+    return moniker;
 }
 
 Moniker IPElementSettingData::getIPSettingDataMoniker(Moniker& ipEndpointMoniker) {

@@ -2,6 +2,10 @@
 // each other, and whether a setting is the endpoint's default and current one.
 #pragma once
 
+#include <optional>
+#include <string>
+#include <utility>
+
 #include "instrumentation.h"
 #include "providerutilities.h"
 
@@ -28,6 +32,9 @@ class IPElementSettingData {
 
   private:
     Instrumentation cursor;
+    // The endpoint last named for a setting, by the setting's InstanceID: an
+    // association instance asks for it twice (its reference, its properties).
+    std::optional<std::pair<std::string, Moniker>> lastNamed;
     unsigned short IsDefault = 1;
     unsigned short IsCurrent = 1;
 };

@@ -3,19 +3,48 @@
 #include <unistd.h>
 
 #include <array>
+#include <optional>
 
 #include "Trace.h"
 
 namespace Quill {
 namespace IPInterfaceProvider {
 
+namespace {
+
+// A plain pointer: a thread-local with a destructor would keep the library
+// from unloading.
+thread_local RequestScope* currentRequest = nullptr;
+
+}  // namespace
+
+RequestScope::RequestScope() {
+    if (currentRequest == nullptr) {
+        currentRequest = this;
+    }
+}
+
+RequestScope::~RequestScope() {
+    if (currentRequest == this) {
+        currentRequest = nullptr;
+    }
+}
+
 bool readHostName(std::string& name) {
+    RequestScope* const request = currentRequest;
+    if (request != nullptr && request->hostName_) {
+        name = *request->hostName_;
+        return true;
+    }
     std::array<char, 256> buffer{};
     if (gethostname(buffer.data(), buffer.size() - 1) != 0) {
         QUILL_TRACE_MESSAGE(Trace::kFailureLevel, "gethostname Failed");
         return false;
     }
     name = buffer.data();
+    if (request != nullptr) {
+        request->hostName_ = name;
+    }
     return true;
 }
 

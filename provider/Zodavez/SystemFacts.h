@@ -1,6 +1,7 @@
 // What the models need to know about the systems that own interfaces.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "instrumentation.h"
@@ -11,6 +12,22 @@ namespace IPInterfaceProvider {
 // This machine's host name; false (and a failure record) when the system
 // cannot tell it, the name then untouched.
 bool readHostName(std::string& name);
+
+// One request of the provider on this thread: while one lives, the host name
+// is asked of the system once and the node store's file examined once.
+class RequestScope {
+  public:
+    RequestScope();
+    ~RequestScope();
+    RequestScope(const RequestScope&) = delete;
+    RequestScope& operator=(const RequestScope&) = delete;
+
+  private:
+    friend bool readHostName(std::string& name);
+
+    SnapshotScope snapshot_;
+    std::optional<std::string> hostName_;  // the outermost scope's
+};
 
 // Whether the interface under the cursor belongs to the management
 // controller: its owning system node, the grandparent, is described as

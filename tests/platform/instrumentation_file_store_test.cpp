@@ -266,6 +266,42 @@ TEST_F(FileNodeStoreTest, ReusesItsSnapshotUntilTheFileChanges) {
     EXPECT_TRUE(failures().empty());
 }
 
+TEST_F(FileNodeStoreTest, AScopeKeepsOneSnapshotUntilThisProcessWrites) {
+    auto store = useDescription(kSampleDescription);
+    std::string text = kSampleDescription;
+    const auto addressNow = [] {
+        Instrumentation cursor;
+        std::string address;
+        EXPECT_TRUE(cursor.selectNode(NodeLexicon::IPInterface));
+        cursor.getProperty(NodeLexicon::IPv4Address, address);
+        return address;
+    };
+    {
+        const SnapshotScope request;
+        const auto first = store->snapshot();
+        text.replace(text.find("192.0.2.10"), 10, "192.0.2.12");
+        replaceContent(path_, text);
+        EXPECT_EQ(store->snapshot(), first);
+        EXPECT_EQ(addressNow(), "192.0.2.10");
+        {
+            const SnapshotScope nested;
+            Instrumentation cursor;
+            ASSERT_TRUE(cursor.selectNode(std::string("/host/eth0/ip")));
+            std::string mask = "255.255.0.0";
+            ASSERT_TRUE(cursor.setProperty(NodeLexicon::SubnetMask, mask));
+        }
+        // The write re-read the file: both changes show, and stay.
+        const auto written = store->snapshot();
+        EXPECT_NE(written, first);
+        EXPECT_EQ(addressNow(), "192.0.2.12");
+        EXPECT_EQ(store->snapshot(), written);
+    }
+    text = readFile(path_);
+    text.replace(text.find("192.0.2.12"), 10, "192.0.2.14");
+    replaceContent(path_, text);
+    EXPECT_EQ(addressNow(), "192.0.2.14");
+}
+
 TEST_F(FileNodeStoreTest, WritesPersistForAFreshStore) {
     useDescription(kSampleDescription);
     Instrumentation cursor;
