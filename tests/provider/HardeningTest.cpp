@@ -28,7 +28,9 @@
 #include <thread>
 #include <vector>
 
+#include "HostCallSupport.h"
 #include "IPInterfaceProvider.h"
+#include "PlatformTestSupport.h"
 #include "cmpimacs.h"
 #include "instrumentation.h"
 #include "ovx/host/broker.h"
@@ -49,6 +51,7 @@ using ovx::host::Instance;
 using ovx::host::ObjectPath;
 using ovx::host::Value;
 using Json = nlohmann::json;
+using ovx::test::readFile;
 
 constexpr const char* kNamespace = "root/cimv2";
 
@@ -58,27 +61,17 @@ std::size_t scaled(std::size_t normal, std::size_t full, std::size_t ci) {
     return size == "1" ? full : size == "ci" ? ci : normal;
 }
 
-std::string fileText(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // A copy of the sample server that the process's default node store and
 // the ifcfg files of the provider follow while the object lives.
 class SampleServer {
   public:
     SampleServer() {
-        std::string pattern = (fs::temp_directory_path() / "ovx-hardening-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            ADD_FAILURE() << "cannot create a temporary directory";
-        }
-        directory_ = pattern;
         for (const auto& entry : fs::directory_iterator(OVX_SOURCE_DIR "/examples")) {
             if (entry.path().extension() != ".md") {
-                fs::copy_file(entry.path(), directory_ / entry.path().filename());
+                fs::copy_file(entry.path(), directory_.path() / entry.path().filename());
             }
         }
-        ::setenv("OVX_DATA_DIR", (directory_.string() + "/").c_str(), 1);
+        ::setenv("OVX_DATA_DIR", (directory_.path().string() + "/").c_str(), 1);
         ::unsetenv("OVX_SYSTEM_DESCRIPTION");
         Quill::setNodeStore(nullptr);
     }
@@ -87,13 +80,11 @@ class SampleServer {
     ~SampleServer() {
         Quill::setNodeStore(nullptr);
         ::unsetenv("OVX_DATA_DIR");
-        std::error_code ignored;
-        fs::remove_all(directory_, ignored);
     }
-    const fs::path& directory() const { return directory_; }
+    const fs::path& directory() const { return directory_.path(); }
 
   private:
-    fs::path directory_;
+    ovx::test::ScratchDirectory directory_;
 };
 
 // One client's CIM calls, each in an operation scope of its own, so that
@@ -218,15 +209,13 @@ std::string propertyText(const std::optional<Instance>& instance, const std::str
     return value->type() == CMPI_string ? value->asString() : std::to_string(value->asUnsigned());
 }
 
-class Hardening : public ::testing::Test {
-  protected:
+// The sample is in place before the provider's MIs are made.
+struct WithSample {
     SampleServer sample_;
-    ovx::host::Broker broker_;
-    ovx::host::OperationScope scope_{broker_};
-    CMPIInstanceMI* const instanceMI_ =
-        IPInterfaceProvider_Create_InstanceMI(broker_.cmpi(), nullptr, nullptr);
-    CMPIMethodMI* const methodMI_ =
-        IPInterfaceProvider_Create_MethodMI(broker_.cmpi(), nullptr, nullptr);
+};
+
+class Hardening : public WithSample, public ProviderTest::ProviderCalls {
+  protected:
     const Client client_{broker_, instanceMI_, methodMI_};
 };
 
@@ -321,7 +310,7 @@ TEST_F(Hardening, ConcurrentClientsLoseNoAcknowledgedWrite) {
     for (const auto& file : fs::directory_iterator(sample_.directory())) {
         const std::string name = file.path().filename().string();
         if (name == "system.json") {
-            EXPECT_NO_THROW(Json::parse(fileText(file.path())));
+            EXPECT_TRUE(Json::accept(readFile(file.path())));
         } else if (name.rfind("ifcfg-", 0) == 0 && file.path().extension() != ".lock") {
             Quill::PropertyFile ifcfg{Quill::File::Path(file.path().string())};
             EXPECT_TRUE(ifcfg.open(Quill::PropertyFile::ReadOnly)) << name;
@@ -389,9 +378,9 @@ TEST_F(Hardening, WritersKilledMidWriteLeaveWholeFiles) {
         named(client_.names("OVX_StaticIPAssignmentSettingData"), "InstanceID", "Computer%eth1");
     // Every write below keeps these apart from what it changes.
     const Json baseline =
-        withoutProperty(withoutProperty(Json::parse(fileText(description)), "eth0", "SubnetMask"),
+        withoutProperty(withoutProperty(Json::parse(readFile(description)), "eth0", "SubnetMask"),
                         "eth2", "IPv4Address");
-    const std::string ifcfgBaseline = withValue(fileText(ifcfg), "CONFIG_NAME", "");
+    const std::string ifcfgBaseline = withValue(readFile(ifcfg), "CONFIG_NAME", "");
     std::string eth2Node;
     Quill::Instrumentation cursor;
     for (bool more = cursor.selectNode(Quill::NodeLexicon::IPInterface); more && cursor; ++cursor) {
@@ -433,14 +422,14 @@ TEST_F(Hardening, WritersKilledMidWriteLeaveWholeFiles) {
         ASSERT_EQ(::waitpid(writer, &status, 0), writer);
         interrupted += WIFSIGNALED(status) ? 1 : 0;
 
-        const std::string text = fileText(description);
+        const std::string text = readFile(description);
         Json document;
         ASSERT_NO_THROW(document = Json::parse(text)) << "after kill " << kill << ":\n" << text;
         EXPECT_EQ(
             withoutProperty(withoutProperty(document, "eth0", "SubnetMask"), "eth2", "IPv4Address"),
             baseline)
             << "after kill " << kill;
-        const std::string ifcfgText = fileText(ifcfg);
+        const std::string ifcfgText = readFile(ifcfg);
         EXPECT_EQ(withValue(ifcfgText, "CONFIG_NAME", ""), ifcfgBaseline)
             << "after kill " << kill << ":\n"
             << ifcfgText;
@@ -452,7 +441,7 @@ TEST_F(Hardening, WritersKilledMidWriteLeaveWholeFiles) {
         ASSERT_EQ(client_.modify(endpoint, "SubnetMask", Value::string("255.0.0.0")), CMPI_RC_OK);
     }
     EXPECT_EQ(interrupted, kills);
-    EXPECT_EQ(lineValue(fileText(ifcfg), "CONFIG_NAME"), std::string("after"));
+    EXPECT_EQ(lineValue(readFile(ifcfg), "CONFIG_NAME"), std::string("after"));
 }
 
 std::size_t threadCount() {
@@ -533,13 +522,13 @@ TEST(ProviderUnloading, EveryRoundStartsAfresh) {
             << "round " << round << ": the library stayed loaded";
         ASSERT_EQ(threadCount(), threadsBefore) << "round " << round;
         if (round % 10 == 0) {
-            EXPECT_FALSE(fileText(trace).empty()) << "round " << round << " traced elsewhere";
+            EXPECT_FALSE(readFile(trace).empty()) << "round " << round << " traced elsewhere";
         }
     }
     ::unsetenv("OVX_TRACE_FILE");
     ::unsetenv("OVX_TRACE_LEVEL");
     // Every restart thread finished its work before its library went away.
-    EXPECT_EQ(Json::parse(fileText(sample.directory() / "system.json"))["nodes"][0]
+    EXPECT_EQ(Json::parse(readFile(sample.directory() / "system.json"))["nodes"][0]
                   .value("rebootRequests", Json::object())
                   .value("count", 0ULL),
               restarts);
