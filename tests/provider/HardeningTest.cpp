@@ -87,77 +87,41 @@ class SampleServer {
     ovx::test::ScratchDirectory directory_;
 };
 
-// One client's CIM calls, each in an operation scope of its own, so that
-// clients may run on threads of their own.
-class Client {
+// One client's CIM calls, as the stress tests count them.
+class Client : public ProviderTest::MiCalls {
   public:
-    Client(const ovx::host::Broker& broker, CMPIInstanceMI* instanceMI, CMPIMethodMI* methodMI)
-        : broker_(broker), instanceMI_(instanceMI), methodMI_(methodMI) {}
+    using MiCalls::MiCalls;
 
     std::vector<ObjectPath> names(const std::string& className) const {
-        ovx::host::OperationScope scope(broker_);
-        CMPIResult* const result = ovx::host::newResult();
-        instanceMI_->ft->enumerateInstanceNames(
-            instanceMI_, context(), result, ovx::host::toCmpi(ObjectPath(kNamespace, className)));
-        return ovx::host::resultData(result).objectPaths;
+        return enumerateNames(ObjectPath(kNamespace, className)).data.objectPaths;
     }
     std::size_t instanceCount(const std::string& className) const {
-        ovx::host::OperationScope scope(broker_);
-        CMPIResult* const result = ovx::host::newResult();
-        instanceMI_->ft->enumerateInstances(instanceMI_, context(), result,
-                                            ovx::host::toCmpi(ObjectPath(kNamespace, className)),
-                                            nullptr);
-        return ovx::host::resultData(result).instances.size();
+        return enumerateInstances(ObjectPath(kNamespace, className)).data.instances.size();
     }
     std::optional<Instance> get(const ObjectPath& path) const {
-        ovx::host::OperationScope scope(broker_);
-        CMPIResult* const result = ovx::host::newResult();
-        const CMPIStatus status = instanceMI_->ft->getInstance(instanceMI_, context(), result,
-                                                               ovx::host::toCmpi(path), nullptr);
-        auto instances = ovx::host::resultData(result).instances;
-        if (status.rc != CMPI_RC_OK || instances.size() != 1) {
+        const auto outcome = getInstance(path);
+        if (outcome.rc != CMPI_RC_OK || outcome.data.instances.size() != 1) {
             return std::nullopt;
         }
-        return instances.front();
+        return outcome.data.instances.front();
     }
     CMPIrc modify(const ObjectPath& path, const std::string& property, Value value) const {
-        ovx::host::OperationScope scope(broker_);
         Instance instance(path);
         instance.setProperty(property, std::move(value));
         const char* properties[] = {property.c_str(), nullptr};
-        return instanceMI_->ft
-            ->modifyInstance(instanceMI_, context(), ovx::host::newResult(),
-                             ovx::host::toCmpi(path), ovx::host::toCmpi(instance), properties)
-            .rc;
+        return modifyInstance(path, instance, properties).rc;
     }
+    // The method's return value, or -1 when the call failed.
     long long requestStateChange(const ObjectPath& path, unsigned short state) const {
         Arguments in;
         in.set("RequestedState", Value::uint16(state));
-        return invoke(path, "RequestStateChange", in);
-    }
-
-  private:
-    // The method's return value, or -1 when the call failed.
-    long long invoke(const ObjectPath& path, const char* method, const Arguments& in) const {
-        ovx::host::OperationScope scope(broker_);
-        CMPIResult* const result = ovx::host::newResult();
-        const CMPIStatus status = methodMI_->ft->invokeMethod(
-            methodMI_, context(), result, ovx::host::toCmpi(path), method, ovx::host::toCmpi(in),
-            ovx::host::toCmpi(Arguments{}));
-        const auto data = ovx::host::resultData(result).data;
-        if (status.rc != CMPI_RC_OK || data.size() != 1) {
+        const auto reply = invoke(path, "RequestStateChange", in);
+        const auto& data = reply.outcome.data.data;
+        if (reply.outcome.rc != CMPI_RC_OK || data.size() != 1) {
             return -1;
         }
         return static_cast<long long>(data.front().asUnsigned());
     }
-
-    static CMPIContext* context() {
-        return ovx::host::toCmpi(ovx::host::Context::forOperation(kNamespace, 0, "hardening"));
-    }
-
-    const ovx::host::Broker& broker_;
-    CMPIInstanceMI* const instanceMI_;
-    CMPIMethodMI* const methodMI_;
 };
 
 // The embedded CIMOM with the provider libraries, for the calls that need
