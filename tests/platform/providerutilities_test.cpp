@@ -14,6 +14,7 @@
 #include "cmpimacs.h"
 #include "ovx/host/broker.h"
 #include "ovx/host/class_registry.h"
+#include "ovx/host/conversions.h"
 #include "ovx/host/operation_scope.h"
 
 namespace {
@@ -435,43 +436,20 @@ TEST_F(OverHost, SetsEachPropertyWithTheTypeOfItsOverload) {
     ASSERT_TRUE(ProviderUtilities::setProperty(broker_, instance, "RequestedStatesSupported",
                                                std::vector<unsigned short>{2, 3, 32768}));
 
-    const CMPIData text = propertyOf(instance, "IPv4Address");
-    EXPECT_EQ(text.type, CMPI_string);
-    EXPECT_EQ(textOf(text.value.string), "10.0.0.1");
-
-    const CMPIData octet = propertyOf(instance, "PrefixLength");
-    EXPECT_EQ(octet.type, CMPI_uint8);
-    EXPECT_EQ(octet.value.uint8, 200);
-
-    const CMPIData word = propertyOf(instance, "AddressOrigin");
-    EXPECT_EQ(word.type, CMPI_uint16);
-    EXPECT_EQ(word.value.uint16, 65535);
-
-    const CMPIData wide = propertyOf(instance, "AssignedSequence");
-    EXPECT_EQ(wide.type, CMPI_uint64);
-    EXPECT_EQ(wide.value.uint64, std::numeric_limits<CMPIUint64>::max());
-
-    const CMPIData yes = propertyOf(instance, "EditSupported");
-    EXPECT_EQ(yes.type, CMPI_boolean);
-    EXPECT_EQ(yes.value.boolean, 1);
-    const CMPIData no = propertyOf(instance, "Disabled");
-    EXPECT_EQ(no.type, CMPI_boolean);
-    EXPECT_EQ(no.value.boolean, 0);
-
-    const CMPIData reference = propertyOf(instance, "Antecedent");
-    EXPECT_EQ(reference.type, CMPI_ref);
-    ASSERT_NE(reference.value.ref, nullptr);
-    EXPECT_EQ(pathText(reference.value.ref), pathText(system));
-
-    const CMPIData states = propertyOf(instance, "RequestedStatesSupported");
-    EXPECT_EQ(states.type, CMPI_uint16A);
-    ASSERT_NE(states.value.array, nullptr);
-    ASSERT_EQ(CMGetArrayCount(states.value.array, nullptr), 3u);
-    const unsigned short expected[] = {2, 3, 32768};
-    for (CMPICount index = 0; index < 3; ++index) {
-        const CMPIData element = CMGetArrayElementAt(states.value.array, index, nullptr);
-        EXPECT_EQ(element.type, CMPI_uint16);
-        EXPECT_EQ(element.value.uint16, expected[index]) << index;
+    using ovx::host::Value;
+    const std::pair<const char*, Value> expected[] = {
+        {"IPv4Address", Value::string("10.0.0.1")},
+        {"PrefixLength", Value::uint8(200)},
+        {"AddressOrigin", Value::uint16(65535)},
+        {"AssignedSequence", Value::uint64(std::numeric_limits<CMPIUint64>::max())},
+        {"EditSupported", Value::boolean(true)},
+        {"Disabled", Value::boolean(false)},
+        {"Antecedent", Value::reference(ovx::host::fromCmpi(system))},
+        {"RequestedStatesSupported",
+         Value::array(CMPI_uint16, {Value::uint16(2), Value::uint16(3), Value::uint16(32768)})},
+    };
+    for (const auto& [name, value] : expected) {
+        EXPECT_EQ(ovx::host::fromCmpi(propertyOf(instance, name)), value) << name;
     }
 }
 
