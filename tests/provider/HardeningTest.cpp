@@ -31,6 +31,7 @@
 #include "HostCallSupport.h"
 #include "IPInterfaceProvider.h"
 #include "PlatformTestSupport.h"
+#include "SampleHost.h"
 #include "cmpimacs.h"
 #include "instrumentation.h"
 #include "ovx/host/broker.h"
@@ -124,16 +125,6 @@ class Client : public ProviderTest::MiCalls {
     }
 };
 
-// The embedded CIMOM with the provider libraries, for the calls that need
-// the CIMOM's own answers (associations) on the way.
-std::unique_ptr<ovx::host::CimServer> openServer() {
-    ovx::host::HostOptions options;
-    options.mofFiles = {fs::path(OVX_SOURCE_DIR) / "mof" / "host.mof"};
-    options.registrationFile = fs::path(OVX_SOURCE_DIR) / "mof" / "providers.reg";
-    options.providerSearchPath = {OVX_PROVIDER_DIR, OVX_PEER_PROVIDER_DIR};
-    return ovx::host::CimServer::open(options);
-}
-
 // ApplySettingToIPProtocolEndpoint with the configuration of that InstanceID:
 // its return value, or -1 when the call failed.
 long long apply(ovx::host::CimServer& server, const std::string& configuration,
@@ -193,7 +184,7 @@ TEST_F(Hardening, ConcurrentClientsLoseNoAcknowledgedWrite) {
     const auto statics = client_.names("OVX_StaticIPAssignmentSettingData");
     // Association requests and applying eth2's configuration, which changes
     // nothing any client owns, go through a CIMOM like a console's would.
-    const auto server = openServer();
+    const auto server = ProviderTest::openSampleServer();
     const ObjectPath eth2 = named(endpoints, "Name", "eth2");
 
     struct Slot {
@@ -447,7 +438,7 @@ TEST(ProviderUnloading, EveryRoundStartsAfresh) {
             // thread that may still run when the CIMOM unloads the library.
             std::ofstream(sample.directory() / "ifcfg-eth0")
                 << "IPV4ADDR=192.0.2." << (round % 2 == 0 ? 12 : 13) << "\n";
-            const auto server = openServer();
+            const auto server = ProviderTest::openSampleServer();
             const auto endpoints = server->enumerateInstanceNames(
                 server->clientContext(), ObjectPath(kNamespace, "OVX_IPProtocolEndpoint"));
             ASSERT_EQ(
