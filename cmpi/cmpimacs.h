@@ -337,55 +337,39 @@
 
 #define CMNoHook
 
-#define CMInstanceMIStubChange(pfx) pfx##ModifyInstance
-
-#define CMInstanceMIStub(pfx, pn, broker, hook)                                                    \
-    static CMPIInstanceMIFT instMIFT__ = {                                                         \
-        CMPICurrentVersion,          CMPICurrentVersion,  "instance" #pn,   pfx##Cleanup,          \
-        pfx##EnumInstanceNames,      pfx##EnumInstances,  pfx##GetInstance, pfx##CreateInstance,   \
-        CMInstanceMIStubChange(pfx), pfx##DeleteInstance, pfx##ExecQuery};                         \
-    CMPI_EXTERN_C CMPIInstanceMI* pn##_Create_InstanceMI(const CMPIBroker* brkr,                   \
+/* The factory every stub ends with; Kind names the MI type. */
+#define CMPI_MI_FACTORY_(Kind, table, pn, broker, hook)                                            \
+    CMPI_EXTERN_C CMPI##Kind##MI* pn##_Create_##Kind##MI(const CMPIBroker* brkr,                   \
                                                          const CMPIContext* ctx, CMPIStatus* rc) { \
-        static CMPIInstanceMI mi = {NULL, &instMIFT__};                                            \
+        static CMPI##Kind##MI mi = {NULL, &table};                                                 \
         (void)ctx;                                                                                 \
         (void)rc;                                                                                  \
         broker = brkr;                                                                             \
         hook;                                                                                      \
         return &mi;                                                                                \
     }                                                                                              \
-    CMPI_EXTERN_C CMPIInstanceMI* pn##_Create_InstanceMI(const CMPIBroker* brkr,                   \
+    CMPI_EXTERN_C CMPI##Kind##MI* pn##_Create_##Kind##MI(const CMPIBroker* brkr,                   \
                                                          const CMPIContext* ctx, CMPIStatus* rc)
+
+#define CMInstanceMIStubChange(pfx) pfx##ModifyInstance
+
+#define CMInstanceMIStub(pfx, pn, broker, hook)                                                  \
+    static CMPIInstanceMIFT instMIFT__ = {                                                       \
+        CMPICurrentVersion,          CMPICurrentVersion,  "instance" #pn,   pfx##Cleanup,        \
+        pfx##EnumInstanceNames,      pfx##EnumInstances,  pfx##GetInstance, pfx##CreateInstance, \
+        CMInstanceMIStubChange(pfx), pfx##DeleteInstance, pfx##ExecQuery};                       \
+    CMPI_MI_FACTORY_(Instance, instMIFT__, pn, broker, hook)
 
 #define CMAssociationMIStub(pfx, pn, broker, hook)                                            \
     static CMPIAssociationMIFT assocMIFT__ = {                                                \
         CMPICurrentVersion, CMPICurrentVersion,   "association" #pn, pfx##AssociationCleanup, \
         pfx##Associators,   pfx##AssociatorNames, pfx##References,   pfx##ReferenceNames};    \
-    CMPI_EXTERN_C CMPIAssociationMI* pn##_Create_AssociationMI(                               \
-        const CMPIBroker* brkr, const CMPIContext* ctx, CMPIStatus* rc) {                     \
-        static CMPIAssociationMI mi = {NULL, &assocMIFT__};                                   \
-        (void)ctx;                                                                            \
-        (void)rc;                                                                             \
-        broker = brkr;                                                                        \
-        hook;                                                                                 \
-        return &mi;                                                                           \
-    }                                                                                         \
-    CMPI_EXTERN_C CMPIAssociationMI* pn##_Create_AssociationMI(                               \
-        const CMPIBroker* brkr, const CMPIContext* ctx, CMPIStatus* rc)
+    CMPI_MI_FACTORY_(Association, assocMIFT__, pn, broker, hook)
 
-#define CMMethodMIStub(pfx, pn, broker, hook)                                                  \
-    static CMPIMethodMIFT methMIFT__ = {CMPICurrentVersion, CMPICurrentVersion, "method" #pn,  \
-                                        pfx##MethodCleanup, pfx##InvokeMethod};                \
-    CMPI_EXTERN_C CMPIMethodMI* pn##_Create_MethodMI(const CMPIBroker* brkr,                   \
-                                                     const CMPIContext* ctx, CMPIStatus* rc) { \
-        static CMPIMethodMI mi = {NULL, &methMIFT__};                                          \
-        (void)ctx;                                                                             \
-        (void)rc;                                                                              \
-        broker = brkr;                                                                         \
-        hook;                                                                                  \
-        return &mi;                                                                            \
-    }                                                                                          \
-    CMPI_EXTERN_C CMPIMethodMI* pn##_Create_MethodMI(const CMPIBroker* brkr,                   \
-                                                     const CMPIContext* ctx, CMPIStatus* rc)
+#define CMMethodMIStub(pfx, pn, broker, hook)                                                 \
+    static CMPIMethodMIFT methMIFT__ = {CMPICurrentVersion, CMPICurrentVersion, "method" #pn, \
+                                        pfx##MethodCleanup, pfx##InvokeMethod};               \
+    CMPI_MI_FACTORY_(Method, methMIFT__, pn, broker, hook)
 
 #ifdef CMPI_VER_200
 #define CMPI_PROPERTY_MI_ORIGIN_SLOT_ , NULL
@@ -397,17 +381,7 @@
     static CMPIPropertyMIFT propMIFT__ = {                                                         \
         CMPICurrentVersion,   CMPICurrentVersion, "property" #pn,                                  \
         pfx##PropertyCleanup, pfx##SetProperty,   pfx##GetProperty CMPI_PROPERTY_MI_ORIGIN_SLOT_}; \
-    CMPI_EXTERN_C CMPIPropertyMI* pn##_Create_PropertyMI(const CMPIBroker* brkr,                   \
-                                                         const CMPIContext* ctx, CMPIStatus* rc) { \
-        static CMPIPropertyMI mi = {NULL, &propMIFT__};                                            \
-        (void)ctx;                                                                                 \
-        (void)rc;                                                                                  \
-        broker = brkr;                                                                             \
-        hook;                                                                                      \
-        return &mi;                                                                                \
-    }                                                                                              \
-    CMPI_EXTERN_C CMPIPropertyMI* pn##_Create_PropertyMI(const CMPIBroker* brkr,                   \
-                                                         const CMPIContext* ctx, CMPIStatus* rc)
+    CMPI_MI_FACTORY_(Property, propMIFT__, pn, broker, hook)
 
 #ifdef CMPI_VER_86
 #define CMIndicationMIStubExtensions(pfx) pfx##EnableIndications, pfx##DisableIndications,
@@ -420,16 +394,6 @@
         CMPICurrentVersion,     CMPICurrentVersion,    "Indication" #pn,                   \
         pfx##IndicationCleanup, pfx##AuthorizeFilter,  pfx##MustPoll,                      \
         pfx##ActivateFilter,    pfx##DeActivateFilter, CMIndicationMIStubExtensions(pfx)}; \
-    CMPI_EXTERN_C CMPIIndicationMI* pn##_Create_IndicationMI(                              \
-        const CMPIBroker* brkr, const CMPIContext* ctx, CMPIStatus* rc) {                  \
-        static CMPIIndicationMI mi = {NULL, &indMIFT__};                                   \
-        (void)ctx;                                                                         \
-        (void)rc;                                                                          \
-        broker = brkr;                                                                     \
-        hook;                                                                              \
-        return &mi;                                                                        \
-    }                                                                                      \
-    CMPI_EXTERN_C CMPIIndicationMI* pn##_Create_IndicationMI(                              \
-        const CMPIBroker* brkr, const CMPIContext* ctx, CMPIStatus* rc)
+    CMPI_MI_FACTORY_(Indication, indMIFT__, pn, broker, hook)
 
 #endif /* _CMPIMACS_H_ */

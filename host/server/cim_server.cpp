@@ -110,6 +110,15 @@ void fillNamespace(Instance& instance, const std::string& nameSpace) {
     }
 }
 
+// A client may leave the instance's class out; one it names must be the path's.
+void requireInstanceOf(const Instance& instance, const std::string& className) {
+    if (!instance.className().empty() && !namesEqual(instance.className(), className)) {
+        throw CimError(CMPI_RC_ERR_INVALID_PARAMETER, "the instance of " + instance.className() +
+                                                          " does not belong to the path of " +
+                                                          className);
+    }
+}
+
 // One function of a provider's table; a table that leaves it empty does
 // not support the operation.
 template <typename Mi, typename Slot>
@@ -574,11 +583,7 @@ Reply<ObjectPath> CimServer::createInstance(const Context& context, const Object
         const OperationTarget target(nameSpace_, *classes_, context, named);
         target.requireKnownClass();
         const std::string& className = target.facts().decl().name;
-        if (!instance.className().empty() && !namesEqual(instance.className(), className)) {
-            throw CimError(CMPI_RC_ERR_INVALID_PARAMETER,
-                           "the instance of " + instance.className() +
-                               " does not belong to the path of " + className);
-        }
+        requireInstanceOf(instance, className);
         Instance created = instance;
         ObjectPath createdPath = created.path();
         createdPath.setNameSpace(target.nameSpace());
@@ -603,11 +608,7 @@ Status CimServer::modifyInstance(const Context& context, const ObjectPath& path,
         const OperationTarget target(nameSpace_, *classes_, context, path);
         target.requireKnownClass();
         const std::string& className = target.facts().decl().name;
-        if (!instance.className().empty() && !namesEqual(instance.className(), className)) {
-            throw CimError(CMPI_RC_ERR_INVALID_PARAMETER,
-                           "the instance of " + instance.className() +
-                               " does not belong to the path of " + className);
-        }
+        requireInstanceOf(instance, className);
         Instance modified = instance;
         modified.setPath(target.path());
         CmpiPropertyList list(properties);

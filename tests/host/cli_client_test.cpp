@@ -6,7 +6,7 @@
 #include "usage_error.h"
 
 #include "ovx/host/cim_error.h"
-#include "ovx/host/mof/mof_reader.h"
+#include "cli_test_support.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -27,14 +27,7 @@ using host::Reply;
 using host::Status;
 using host::Value;
 
-const host::ClassRegistry& projectClasses() {
-    static const std::unique_ptr<host::ClassRegistry> registry = [] {
-        auto loaded = std::make_unique<host::ClassRegistry>();
-        host::mof::loadMofIntoRegistry({OVX_SOURCE_DIR "/mof/host.mof"}, *loaded);
-        return loaded;
-    }();
-    return *registry;
-}
+using clitest::projectClasses;
 
 // Remembers the last request and answers with what the test sets up.
 class RecordingRouter : public host::Router {

@@ -4,7 +4,7 @@
 #include "usage_error.h"
 
 #include "ovx/host/cim_error.h"
-#include "ovx/host/mof/mof_reader.h"
+#include "cli_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -18,14 +18,7 @@ namespace {
 using host::ObjectPath;
 using host::Value;
 
-const host::ClassRegistry& projectClasses() {
-    static const std::unique_ptr<host::ClassRegistry> registry = [] {
-        auto loaded = std::make_unique<host::ClassRegistry>();
-        host::mof::loadMofIntoRegistry({OVX_SOURCE_DIR "/mof/host.mof"}, *loaded);
-        return loaded;
-    }();
-    return *registry;
-}
+using clitest::projectClasses;
 
 const char* const kEndpointPath =
     R"(OVX_IPProtocolEndpoint.CreationClassName="OVX_IPProtocolEndpoint",Name="eth0",SystemCreationClassName="OVX_ComputerSystem",SystemName="myhost")";

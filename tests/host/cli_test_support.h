@@ -5,11 +5,15 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "ovx/host/class_registry.h"
+#include "ovx/host/mof/mof_reader.h"
+
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <memory>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -28,6 +32,16 @@ struct Outcome {
     std::string out;
     std::string err;
 };
+
+// The project's classes, read once.
+inline const ovx::host::ClassRegistry& projectClasses() {
+    static const std::unique_ptr<ovx::host::ClassRegistry> registry = [] {
+        auto loaded = std::make_unique<ovx::host::ClassRegistry>();
+        ovx::host::mof::loadMofIntoRegistry({OVX_SOURCE_DIR "/mof/host.mof"}, *loaded);
+        return loaded;
+    }();
+    return *registry;
+}
 
 inline std::string fileText(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);

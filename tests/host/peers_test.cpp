@@ -32,7 +32,6 @@
 #include <set>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -436,35 +435,27 @@ TEST_F(PeerProviderTest, LanEndpointsBelongToTheirSystemAndCarryMacAddresses) {
 }
 
 TEST_F(PeerProviderTest, GetInstanceWantsTheExactKeys) {
-    const auto eth0 = [](const std::string& systemName) {
+    const auto lanEndpoint = [](const std::string& systemName, const std::string& name) {
         return instancePath("OVX_LANEndpoint", {{"SystemCreationClassName", "OVX_ComputerSystem"},
                                                 {"SystemName", systemName},
                                                 {"CreationClassName", "OVX_LANEndpoint"},
-                                                {"Name", "eth0"}});
+                                                {"Name", name}});
     };
-    EXPECT_EQ(getInstance(eth0(hostName())).rc, CMPI_RC_OK);
-    EXPECT_EQ(getInstance(eth0("some-other-host")).rc, CMPI_RC_ERR_NOT_FOUND);
+    EXPECT_EQ(getInstance(lanEndpoint(hostName(), "eth0")).rc, CMPI_RC_OK);
 
-    host::ObjectPath missingKey = eth0(hostName());
+    host::ObjectPath missingKey = lanEndpoint(hostName(), "eth0");
     missingKey.removeKey("SystemName");
-    EXPECT_EQ(getInstance(missingKey).rc, CMPI_RC_ERR_NOT_FOUND);
-
-    host::ObjectPath extraKey = eth0(hostName());
+    host::ObjectPath extraKey = lanEndpoint(hostName(), "eth0");
     extraKey.setKey("Extra", host::Value::string("x"));
-    EXPECT_EQ(getInstance(extraKey).rc, CMPI_RC_ERR_NOT_FOUND);
-
-    host::ObjectPath numericKey = eth0(hostName());
+    host::ObjectPath numericKey = lanEndpoint(hostName(), "eth0");
     numericKey.setKey("Name", host::Value::uint16(0));
-    EXPECT_EQ(getInstance(numericKey).rc, CMPI_RC_ERR_NOT_FOUND);
-
     // The bmc0 port belongs to the service processor, not to the host.
-    const Call misplaced = getInstance(
-        instancePath("OVX_LANEndpoint", {{"SystemCreationClassName", "OVX_ComputerSystem"},
-                                         {"SystemName", "BMC:-1"},
-                                         {"CreationClassName", "OVX_LANEndpoint"},
-                                         {"Name", "bmc0"}}));
-    EXPECT_EQ(misplaced.rc, CMPI_RC_ERR_NOT_FOUND);
-    EXPECT_FALSE(misplaced.message.empty());
+    for (const host::ObjectPath& path : {lanEndpoint("some-other-host", "eth0"), missingKey,
+                                         extraKey, numericKey, lanEndpoint("BMC:-1", "bmc0")}) {
+        const Call call = getInstance(path);
+        EXPECT_EQ(call.rc, CMPI_RC_ERR_NOT_FOUND) << path.toString();
+        EXPECT_FALSE(call.message.empty());
+    }
 }
 
 TEST_F(PeerProviderTest, PropertyListLimitsWhatIsFilledButKeepsTheKeys) {
@@ -536,15 +527,6 @@ TEST_F(PeerProviderTest, SettingsAreFoundByInstanceIdOnly) {
     EXPECT_EQ(getInstance(settingPath("OVX_DHCPSettingData", "Computer%eth0%")).rc,
               CMPI_RC_ERR_NOT_FOUND);
     EXPECT_EQ(getInstance(settingPath("OVX_DNSSettingData", "Computer%eth0%")).rc, CMPI_RC_OK);
-
-    PropertyList wanted{"RequestedHostname"};
-    const Call narrowed =
-        getInstance(settingPath("OVX_DNSSettingData", "Computer%eth0%"), wanted.get());
-    ASSERT_EQ(narrowed.rc, CMPI_RC_OK);
-    const host::Instance& setting = narrowed.data.instances.front();
-    EXPECT_EQ(text(setting, "RequestedHostname"), "web01");
-    EXPECT_EQ(text(setting, "InstanceID"), "Computer%eth0%");
-    EXPECT_EQ(property(setting, "DomainName"), nullptr);
 }
 
 TEST_F(PeerProviderTest, ModifiedSettingsAreKeptOnDisk) {
@@ -584,70 +566,10 @@ TEST_F(PeerProviderTest, ModifiedSettingsAreKeptOnDisk) {
         "web01");
 }
 
-TEST_F(PeerProviderTest, ModifyHonoursThePropertyList) {
-    host::Instance changed = dnsSetting("Computer%eth1%");
-    changed.setProperty("RequestedHostname", host::Value::string("ignored"));
-    changed.setProperty("DomainName", host::Value::string("lab.example.net"));
-    PropertyList onlyDomain{"DomainName"};
-    ASSERT_EQ(modifyInstance(changed, onlyDomain.get()).rc, CMPI_RC_OK);
-    Json saved = savedEntry("DNSSettingData", "Computer%eth1%");
-    EXPECT_EQ(saved.at("DomainName"), "lab.example.net");
-    EXPECT_EQ(saved.at("RequestedHostname"), "web01");
-
-    // A listed property the instance does not carry becomes null.
-    host::Instance withoutName(settingPath("OVX_DNSSettingData", "Computer%eth1%"));
-    PropertyList clearName{"ConfigurationName"};
-    ASSERT_EQ(modifyInstance(withoutName, clearName.get()).rc, CMPI_RC_OK);
-    saved = savedEntry("DNSSettingData", "Computer%eth1%");
-    EXPECT_FALSE(saved.contains("ConfigurationName"));
-    EXPECT_EQ(property(dnsSetting("Computer%eth1%"), "ConfigurationName"), nullptr);
-
-    // An explicit null does the same without a list.
-    host::Instance nullOrigin(settingPath("OVX_DNSSettingData", "Computer%eth1%"));
-    nullOrigin.setProperty("AddressOrigin", host::Value::null(CMPI_uint16));
-    ASSERT_EQ(modifyInstance(nullOrigin).rc, CMPI_RC_OK);
-    EXPECT_FALSE(savedEntry("DNSSettingData", "Computer%eth1%").contains("AddressOrigin"));
-    EXPECT_EQ(savedEntry("DNSSettingData", "Computer%eth1%").at("DomainName"), "lab.example.net");
-
-    // Null properties the settings do not keep ask for nothing.
-    host::Instance fromClass(settingPath("OVX_DNSSettingData", "Computer%eth1%"));
-    fromClass.setProperty("Caption", host::Value::null(CMPI_string));
-    fromClass.setProperty("UseSuffixWhenRegistering", host::Value::null(CMPI_boolean));
-    fromClass.setProperty("ElementName", host::Value::string("eth1 resolver"));
-    ASSERT_EQ(modifyInstance(fromClass).rc, CMPI_RC_OK);
-    EXPECT_EQ(savedEntry("DNSSettingData", "Computer%eth1%").at("ElementName"), "eth1 resolver");
-    EXPECT_FALSE(savedEntry("DNSSettingData", "Computer%eth1%").contains("Caption"));
-
-    // Integers of any width are taken when they fit.
-    host::Instance wideOrigin(settingPath("OVX_DNSSettingData", "Computer%eth1%"));
-    wideOrigin.setProperty("AddressOrigin", host::Value::sint64(3));
-    ASSERT_EQ(modifyInstance(wideOrigin).rc, CMPI_RC_OK);
-    EXPECT_EQ(savedEntry("DNSSettingData", "Computer%eth1%").at("AddressOrigin"), 3);
-}
-
-TEST_F(PeerProviderTest, DhcpAndGeneralSettingsCanBeModifiedToo) {
-    host::Instance dhcp(settingPath("OVX_DHCPSettingData", "Computer%eth2%dhcp"));
-    dhcp.setProperty("ConfigurationName", host::Value::string("lab"));
-    // The same fixed origin and the same key are accepted unchanged.
-    dhcp.setProperty("AddressOrigin", host::Value::uint16(4));
-    dhcp.setProperty("InstanceID", host::Value::string("Computer%eth2%dhcp"));
-    const Call modified = modifyInstance(dhcp);
-    ASSERT_EQ(modified.rc, CMPI_RC_OK) << modified.message;
-    EXPECT_EQ(savedEntry("DHCPSettingData", "Computer%eth2%dhcp").at("ConfigurationName"), "lab");
-    EXPECT_FALSE(savedEntry("DHCPSettingData", "Computer%eth2%dhcp").contains("AddressOrigin"));
-
-    host::Instance general(settingPath("OVX_DNSGeneralSettingData", "Computer"));
-    general.setProperty("DNSSuffixesToAppend",
-                        host::Value::array(CMPI_string, {host::Value::string("example.com")}));
-    ASSERT_EQ(modifyInstance(general).rc, CMPI_RC_OK);
-    EXPECT_EQ(savedEntry("DNSGeneralSettingData", "Computer").at("DNSSuffixesToAppend"),
-              Json::array({"example.com"}));
-}
-
 TEST_F(PeerProviderTest, RefusedModificationsChangeNothing) {
     const std::string before = readFile(description_);
-    const auto refusal = [&](const host::Instance& instance, const char** properties = nullptr) {
-        const Call call = modifyInstance(instance, properties);
+    const auto refusal = [&](const host::Instance& instance) {
+        const Call call = modifyInstance(instance);
         EXPECT_FALSE(call.message.empty()) << "rc " << call.rc;
         EXPECT_EQ(readFile(description_), before) << call.message;
         return call.rc;
@@ -662,16 +584,9 @@ TEST_F(PeerProviderTest, RefusedModificationsChangeNothing) {
     const std::tuple<const char*, host::Value, CMPIrc> refusedValues[] = {
         {"InstanceID", string("Computer%eth7%"), CMPI_RC_ERR_INVALID_PARAMETER},
         {"Hostname", string("web02"), CMPI_RC_ERR_NO_SUCH_PROPERTY},
-        {"Caption", string("resolver"), CMPI_RC_ERR_NO_SUCH_PROPERTY},
         {"AddressOrigin", string("4"), CMPI_RC_ERR_TYPE_MISMATCH},
-        {"DNSServerAddresses", string("192.0.2.1"), CMPI_RC_ERR_TYPE_MISMATCH},
-        {"AddressOrigin", host::Value::uint16(7), CMPI_RC_ERR_INVALID_PARAMETER},
-        {"AddressOrigin", host::Value::sint32(-1), CMPI_RC_ERR_INVALID_PARAMETER},
         {"AddressOrigin", host::Value::uint32(65539), CMPI_RC_ERR_INVALID_PARAMETER},
         {"RequestedHostname", string("web 01"), CMPI_RC_ERR_INVALID_PARAMETER},
-        {"RequestedHostname", string("web01.example.net"), CMPI_RC_ERR_INVALID_PARAMETER},
-        {"DomainName", string("example..net"), CMPI_RC_ERR_INVALID_PARAMETER},
-        {"ElementName", string("line\nbreak"), CMPI_RC_ERR_INVALID_PARAMETER},
         {"DNSServerAddresses",
          host::Value::array(CMPI_string, {string("192.0.2.1"), string("999.0.0.1")}),
          CMPI_RC_ERR_INVALID_PARAMETER},
@@ -680,28 +595,9 @@ TEST_F(PeerProviderTest, RefusedModificationsChangeNothing) {
         EXPECT_EQ(refusal(dns(name, value)), rc) << name;
     }
 
-    // One bad property spoils the whole change.
-    host::Instance mixed = dns("DomainName", host::Value::string("example.org"));
-    mixed.setProperty("DNSServerAddresses",
-                      host::Value::array(CMPI_string, {host::Value::string("not-an-address")}));
-    EXPECT_EQ(refusal(mixed), CMPI_RC_ERR_INVALID_PARAMETER);
-
-    PropertyList unknownListed{"Hostname"};
-    EXPECT_EQ(refusal(dns("DomainName", host::Value::string("example.org")), unknownListed.get()),
-              CMPI_RC_ERR_NO_SUCH_PROPERTY);
-
-    host::Instance dhcp(settingPath("OVX_DHCPSettingData", "Computer%eth2%dhcp"));
-    dhcp.setProperty("AddressOrigin", host::Value::uint16(3));
-    EXPECT_EQ(refusal(dhcp), CMPI_RC_ERR_INVALID_PARAMETER);
-
     host::Instance missing(settingPath("OVX_DNSSettingData", "Computer%eth9%"));
     missing.setProperty("DomainName", host::Value::string("example.org"));
     EXPECT_EQ(refusal(missing), CMPI_RC_ERR_NOT_FOUND);
-
-    host::Instance extraKey(
-        instancePath("OVX_DNSSettingData", {{"InstanceID", "Computer%eth0%"}, {"Other", "x"}}));
-    extraKey.setProperty("DomainName", host::Value::string("example.org"));
-    EXPECT_EQ(refusal(extraKey), CMPI_RC_ERR_NOT_FOUND);
 
     host::Instance noKey(host::ObjectPath(kNamespace, "OVX_DNSSettingData"));
     noKey.setProperty("DomainName", host::Value::string("example.org"));
@@ -762,53 +658,21 @@ TEST_F(PeerProviderTest, UnknownClassesAreInvalid) {
     EXPECT_EQ(enumerateInstances("ovx_computersystem").rc, CMPI_RC_OK);
 }
 
-TEST_F(PeerProviderTest, ConcurrentModificationsAreAllKept) {
-    constexpr int kRounds = 15;
-    const auto editor = [this](const std::string& instanceId) {
-        host::OperationScope threadScope(*broker_);
-        for (int round = 0; round < kRounds; ++round) {
-            host::Instance instance(settingPath("OVX_DNSSettingData", instanceId));
-            instance.setProperty(
-                "ElementName", host::Value::string(instanceId + " round " + std::to_string(round)));
-            const Call call = modifyInstance(instance);
-            EXPECT_EQ(call.rc, CMPI_RC_OK) << call.message;
-        }
-    };
-    std::thread first(editor, "Computer%eth0%");
-    std::thread second(editor, "Computer%eth1%");
-    first.join();
-    second.join();
-    const std::string last = " round " + std::to_string(kRounds - 1);
-    EXPECT_EQ(savedEntry("DNSSettingData", "Computer%eth0%").at("ElementName"),
-              "Computer%eth0%" + last);
-    EXPECT_EQ(savedEntry("DNSSettingData", "Computer%eth1%").at("ElementName"),
-              "Computer%eth1%" + last);
-}
-
-TEST_F(PeerProviderTest, BrokenSectionIsReportedNotGuessedAt) {
+// The section shares its file with the node tree: one that cannot be read
+// is reported and never written over.
+TEST_F(PeerProviderTest, ABrokenSectionIsReportedAndLeftAlone) {
     Json section = savedSettings();
     section["DNSSettingData"][1]["DNSServerAddresses"] = Json::array({"192.0.2.300"});
-    section["DHCPSettingData"][0]["instanceID"] = "typo";
     replaceSettings(section);
-
+    const std::string before = readFile(description_);
     const Call dns = enumerateInstances("OVX_DNSSettingData");
     EXPECT_EQ(dns.rc, CMPI_RC_ERR_FAILED);
     EXPECT_NE(dns.message.find("DNSSettingData[1]"), std::string::npos) << dns.message;
-    EXPECT_NE(dns.message.find("DHCPSettingData[0]"), std::string::npos) << dns.message;
-    EXPECT_TRUE(dns.data.instances.empty());
-    EXPECT_EQ(getInstance(settingPath("OVX_DNSSettingData", "Computer%eth0%")).rc,
-              CMPI_RC_ERR_FAILED);
-
-    // Nothing is written over a section that cannot be read.
-    const std::string before = readFile(description_);
     host::Instance change(settingPath("OVX_DNSSettingData", "Computer%eth0%"));
     change.setProperty("DomainName", host::Value::string("example.org"));
     EXPECT_EQ(modifyInstance(change).rc, CMPI_RC_ERR_FAILED);
     EXPECT_EQ(readFile(description_), before);
-
-    // What does not depend on the section is still served.
     EXPECT_EQ(enumerateInstances("OVX_ComputerSystem").rc, CMPI_RC_OK);
-    EXPECT_EQ(enumerateInstances("OVX_SPComputerSystem").rc, CMPI_RC_OK);
 }
 
 TEST_F(PeerProviderTest, WithoutASectionThereAreNoSettings) {
@@ -1072,39 +936,6 @@ TEST(PeerSettingsSection, AcceptsTheSampleAndNamesEveryProblemOfABrokenOne) {
     EXPECT_EQ(interpretSettings(R"({"DNSSettingData": [{"ElementName": "x"}]})", contents).rc,
               CMPI_RC_ERR_FAILED);
     EXPECT_TRUE(interpretSettings(R"({"_comment": "empty"})", contents).ok());
-}
-
-TEST(PeerSettingsSection, ValueChecks) {
-    using namespace ovx::peers;
-    std::string longDomain;
-    for (int label = 0; label < 4; ++label) {
-        longDomain += std::string(63, 'a') + ".";
-    }
-    longDomain += "net";
-    using Check = std::string (*)(const std::string&);
-    // An empty answer means the value is fine.
-    const std::tuple<Check, std::string, bool> cases[] = {
-        // clang-format off
-        {checkIpAddress, "192.0.2.1", true}, {checkIpAddress, "2001:db8::1", true},
-        {checkIpAddress, "192.0.2", false}, {checkIpAddress, " 192.0.2.1", false},
-        {checkIpAddress, "", false}, {checkHostName, "", true}, {checkHostName, "web-01", true},
-        {checkHostName, std::string(63, 'a'), true}, {checkHostName, std::string(64, 'a'), false},
-        {checkHostName, "-web", false}, {checkHostName, "web_01", false},
-        {checkDomainName, "corp.example.net", true}, {checkDomainName, "corp.example.net.", false},
-        {checkDomainName, ".example.net", false}, {checkDomainName, "exa mple.net", false},
-        {checkDomainName, longDomain, false},
-        // clang-format on
-    };
-    for (const auto& [check, value, fine] : cases) {
-        EXPECT_EQ(check(value).empty(), fine) << '"' << value << '"';
-    }
-
-    for (const char* mac : {"00:1b:21:3a:4f:10", "00-1B-21-3A-4F-10", "001b213a4f10"}) {
-        EXPECT_EQ(normalizedMacAddress(mac), std::optional<std::string>("001B213A4F10")) << mac;
-    }
-    for (const char* mac : {"00:1b-21:3a:4f:10", "00:1b:21:3a:4f:1g", "00.1b.21.3a.4f.10", ""}) {
-        EXPECT_EQ(normalizedMacAddress(mac), std::nullopt) << mac;
-    }
 }
 
 }  // namespace

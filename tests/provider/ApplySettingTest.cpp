@@ -17,6 +17,7 @@
 
 #include "HostCallSupport.h"
 #include "PlatformTestSupport.h"
+#include "SampleHost.h"
 #include "ovx/host/cim_server.h"
 
 namespace {
@@ -141,11 +142,7 @@ class ApplySetting : public ::testing::Test {
     const SampleSystem& sample() const { return *sample_; }
 
     void open() {
-        host::HostOptions options;
-        options.mofFiles = {fs::path(OVX_SOURCE_DIR) / "mof" / "host.mof"};
-        options.registrationFile = fs::path(OVX_SOURCE_DIR) / "mof" / "providers.reg";
-        options.providerSearchPath = {OVX_PROVIDER_DIR, OVX_PEER_PROVIDER_DIR};
-        server_ = host::CimServer::open(options);
+        server_ = ProviderTest::openSampleServer();
         ASSERT_TRUE(server_->loadProblems().empty());
     }
     host::Reply<host::MethodReply> apply(const std::string& configuration,
@@ -350,11 +347,7 @@ TEST_F(ApplySetting, ASettingIsChosenByItsWholeId) {
 class ApplySettingCalls : public ProviderTest::ProviderCalls {
   protected:
     ApplySettingCalls() {
-        host::HostOptions options;
-        options.mofFiles = {fs::path(OVX_SOURCE_DIR) / "mof" / "host.mof"};
-        options.registrationFile = fs::path(OVX_SOURCE_DIR) / "mof" / "providers.reg";
-        options.providerSearchPath = {OVX_PROVIDER_DIR, OVX_PEER_PROVIDER_DIR};
-        server_ = host::CimServer::open(options);
+        server_ = ProviderTest::openSampleServer();
         broker_.setRouter(std::shared_ptr<host::Router>(server_.get(), [](host::Router*) {}));
         Quill::setNodeStore(nullptr);
     }

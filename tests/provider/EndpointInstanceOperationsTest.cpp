@@ -461,25 +461,6 @@ TEST_F(EndpointModify, ABatchTheStoreRefusesChangesNothingAndKeepsOthersWrites) 
     EXPECT_EQ(property("eth0", "SubnetMask"), "255.0.0.0");
 }
 
-TEST_F(EndpointModify, NullsAndWrongTypesAreRefusedNamingTheProperty) {
-    const std::string before = system().text();
-    const std::vector<std::pair<const char*, Value>> cases{
-        {"IPv4Address", Value::null(CMPI_string)},
-        {"SubnetMask", Value::null(CMPI_string)},
-        {"AddressOrigin", Value::null(CMPI_uint16)},
-        {"IPv4Address", Value::uint16(3)},
-    };
-    for (const auto& [name, value] : cases) {
-        const Outcome outcome = modifyInstance(
-            endpointPath("eth0"),
-            withChanges("eth0", {{"SubnetMask", Value::string("255.255.0.0")}, {name, value}}));
-        EXPECT_EQ(outcome.rc, CMPI_RC_ERR_INVALID_PARAMETER) << name;
-        EXPECT_NE(outcome.message.find(std::string("'") + name + "'"), std::string::npos)
-            << outcome.message;
-    }
-    EXPECT_EQ(system().text(), before);
-}
-
 TEST_F(EndpointModify, OnlyListedPropertiesAreConsidered) {
     Instance stale = asRead("eth0");
     stale.setProperty("IPv4Address", Value::string("192.168.1.99"));

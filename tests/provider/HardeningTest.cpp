@@ -28,7 +28,10 @@
 #include <thread>
 #include <vector>
 
+#include "HostCallSupport.h"
 #include "IPInterfaceProvider.h"
+#include "PlatformTestSupport.h"
+#include "SampleHost.h"
 #include "cmpimacs.h"
 #include "instrumentation.h"
 #include "ovx/host/broker.h"
@@ -49,6 +52,7 @@ using ovx::host::Instance;
 using ovx::host::ObjectPath;
 using ovx::host::Value;
 using Json = nlohmann::json;
+using ovx::test::readFile;
 
 constexpr const char* kNamespace = "root/cimv2";
 
@@ -58,27 +62,17 @@ std::size_t scaled(std::size_t normal, std::size_t full, std::size_t ci) {
     return size == "1" ? full : size == "ci" ? ci : normal;
 }
 
-std::string fileText(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // A copy of the sample server that the process's default node store and
 // the ifcfg files of the provider follow while the object lives.
 class SampleServer {
   public:
     SampleServer() {
-        std::string pattern = (fs::temp_directory_path() / "ovx-hardening-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            ADD_FAILURE() << "cannot create a temporary directory";
-        }
-        directory_ = pattern;
         for (const auto& entry : fs::directory_iterator(OVX_SOURCE_DIR "/examples")) {
             if (entry.path().extension() != ".md") {
-                fs::copy_file(entry.path(), directory_ / entry.path().filename());
+                fs::copy_file(entry.path(), directory_.path() / entry.path().filename());
             }
         }
-        ::setenv("OVX_DATA_DIR", (directory_.string() + "/").c_str(), 1);
+        ::setenv("OVX_DATA_DIR", (directory_.path().string() + "/").c_str(), 1);
         ::unsetenv("OVX_SYSTEM_DESCRIPTION");
         Quill::setNodeStore(nullptr);
     }
@@ -87,97 +81,49 @@ class SampleServer {
     ~SampleServer() {
         Quill::setNodeStore(nullptr);
         ::unsetenv("OVX_DATA_DIR");
-        std::error_code ignored;
-        fs::remove_all(directory_, ignored);
     }
-    const fs::path& directory() const { return directory_; }
+    const fs::path& directory() const { return directory_.path(); }
 
   private:
-    fs::path directory_;
+    ovx::test::ScratchDirectory directory_;
 };
 
-// One client's CIM calls, each in an operation scope of its own, so that
-// clients may run on threads of their own.
-class Client {
+// One client's CIM calls, as the stress tests count them.
+class Client : public ProviderTest::MiCalls {
   public:
-    Client(const ovx::host::Broker& broker, CMPIInstanceMI* instanceMI, CMPIMethodMI* methodMI)
-        : broker_(broker), instanceMI_(instanceMI), methodMI_(methodMI) {}
+    using MiCalls::MiCalls;
 
     std::vector<ObjectPath> names(const std::string& className) const {
-        ovx::host::OperationScope scope(broker_);
-        CMPIResult* const result = ovx::host::newResult();
-        instanceMI_->ft->enumerateInstanceNames(
-            instanceMI_, context(), result, ovx::host::toCmpi(ObjectPath(kNamespace, className)));
-        return ovx::host::resultData(result).objectPaths;
+        return enumerateNames(ObjectPath(kNamespace, className)).data.objectPaths;
     }
     std::size_t instanceCount(const std::string& className) const {
-        ovx::host::OperationScope scope(broker_);
-        CMPIResult* const result = ovx::host::newResult();
-        instanceMI_->ft->enumerateInstances(instanceMI_, context(), result,
-                                            ovx::host::toCmpi(ObjectPath(kNamespace, className)),
-                                            nullptr);
-        return ovx::host::resultData(result).instances.size();
+        return enumerateInstances(ObjectPath(kNamespace, className)).data.instances.size();
     }
     std::optional<Instance> get(const ObjectPath& path) const {
-        ovx::host::OperationScope scope(broker_);
-        CMPIResult* const result = ovx::host::newResult();
-        const CMPIStatus status = instanceMI_->ft->getInstance(instanceMI_, context(), result,
-                                                               ovx::host::toCmpi(path), nullptr);
-        auto instances = ovx::host::resultData(result).instances;
-        if (status.rc != CMPI_RC_OK || instances.size() != 1) {
+        const auto outcome = getInstance(path);
+        if (outcome.rc != CMPI_RC_OK || outcome.data.instances.size() != 1) {
             return std::nullopt;
         }
-        return instances.front();
+        return outcome.data.instances.front();
     }
     CMPIrc modify(const ObjectPath& path, const std::string& property, Value value) const {
-        ovx::host::OperationScope scope(broker_);
         Instance instance(path);
         instance.setProperty(property, std::move(value));
         const char* properties[] = {property.c_str(), nullptr};
-        return instanceMI_->ft
-            ->modifyInstance(instanceMI_, context(), ovx::host::newResult(),
-                             ovx::host::toCmpi(path), ovx::host::toCmpi(instance), properties)
-            .rc;
+        return modifyInstance(path, instance, properties).rc;
     }
+    // The method's return value, or -1 when the call failed.
     long long requestStateChange(const ObjectPath& path, unsigned short state) const {
         Arguments in;
         in.set("RequestedState", Value::uint16(state));
-        return invoke(path, "RequestStateChange", in);
-    }
-
-  private:
-    // The method's return value, or -1 when the call failed.
-    long long invoke(const ObjectPath& path, const char* method, const Arguments& in) const {
-        ovx::host::OperationScope scope(broker_);
-        CMPIResult* const result = ovx::host::newResult();
-        const CMPIStatus status = methodMI_->ft->invokeMethod(
-            methodMI_, context(), result, ovx::host::toCmpi(path), method, ovx::host::toCmpi(in),
-            ovx::host::toCmpi(Arguments{}));
-        const auto data = ovx::host::resultData(result).data;
-        if (status.rc != CMPI_RC_OK || data.size() != 1) {
+        const auto reply = invoke(path, "RequestStateChange", in);
+        const auto& data = reply.outcome.data.data;
+        if (reply.outcome.rc != CMPI_RC_OK || data.size() != 1) {
             return -1;
         }
         return static_cast<long long>(data.front().asUnsigned());
     }
-
-    static CMPIContext* context() {
-        return ovx::host::toCmpi(ovx::host::Context::forOperation(kNamespace, 0, "hardening"));
-    }
-
-    const ovx::host::Broker& broker_;
-    CMPIInstanceMI* const instanceMI_;
-    CMPIMethodMI* const methodMI_;
 };
-
-// The embedded CIMOM with the provider libraries, for the calls that need
-// the CIMOM's own answers (associations) on the way.
-std::unique_ptr<ovx::host::CimServer> openServer() {
-    ovx::host::HostOptions options;
-    options.mofFiles = {fs::path(OVX_SOURCE_DIR) / "mof" / "host.mof"};
-    options.registrationFile = fs::path(OVX_SOURCE_DIR) / "mof" / "providers.reg";
-    options.providerSearchPath = {OVX_PROVIDER_DIR, OVX_PEER_PROVIDER_DIR};
-    return ovx::host::CimServer::open(options);
-}
 
 // ApplySettingToIPProtocolEndpoint with the configuration of that InstanceID:
 // its return value, or -1 when the call failed.
@@ -218,15 +164,13 @@ std::string propertyText(const std::optional<Instance>& instance, const std::str
     return value->type() == CMPI_string ? value->asString() : std::to_string(value->asUnsigned());
 }
 
-class Hardening : public ::testing::Test {
-  protected:
+// The sample is in place before the provider's MIs are made.
+struct WithSample {
     SampleServer sample_;
-    ovx::host::Broker broker_;
-    ovx::host::OperationScope scope_{broker_};
-    CMPIInstanceMI* const instanceMI_ =
-        IPInterfaceProvider_Create_InstanceMI(broker_.cmpi(), nullptr, nullptr);
-    CMPIMethodMI* const methodMI_ =
-        IPInterfaceProvider_Create_MethodMI(broker_.cmpi(), nullptr, nullptr);
+};
+
+class Hardening : public WithSample, public ProviderTest::ProviderCalls {
+  protected:
     const Client client_{broker_, instanceMI_, methodMI_};
 };
 
@@ -240,7 +184,7 @@ TEST_F(Hardening, ConcurrentClientsLoseNoAcknowledgedWrite) {
     const auto statics = client_.names("OVX_StaticIPAssignmentSettingData");
     // Association requests and applying eth2's configuration, which changes
     // nothing any client owns, go through a CIMOM like a console's would.
-    const auto server = openServer();
+    const auto server = ProviderTest::openSampleServer();
     const ObjectPath eth2 = named(endpoints, "Name", "eth2");
 
     struct Slot {
@@ -321,7 +265,7 @@ TEST_F(Hardening, ConcurrentClientsLoseNoAcknowledgedWrite) {
     for (const auto& file : fs::directory_iterator(sample_.directory())) {
         const std::string name = file.path().filename().string();
         if (name == "system.json") {
-            EXPECT_NO_THROW(Json::parse(fileText(file.path())));
+            EXPECT_TRUE(Json::accept(readFile(file.path())));
         } else if (name.rfind("ifcfg-", 0) == 0 && file.path().extension() != ".lock") {
             Quill::PropertyFile ifcfg{Quill::File::Path(file.path().string())};
             EXPECT_TRUE(ifcfg.open(Quill::PropertyFile::ReadOnly)) << name;
@@ -389,9 +333,9 @@ TEST_F(Hardening, WritersKilledMidWriteLeaveWholeFiles) {
         named(client_.names("OVX_StaticIPAssignmentSettingData"), "InstanceID", "Computer%eth1");
     // Every write below keeps these apart from what it changes.
     const Json baseline =
-        withoutProperty(withoutProperty(Json::parse(fileText(description)), "eth0", "SubnetMask"),
+        withoutProperty(withoutProperty(Json::parse(readFile(description)), "eth0", "SubnetMask"),
                         "eth2", "IPv4Address");
-    const std::string ifcfgBaseline = withValue(fileText(ifcfg), "CONFIG_NAME", "");
+    const std::string ifcfgBaseline = withValue(readFile(ifcfg), "CONFIG_NAME", "");
     std::string eth2Node;
     Quill::Instrumentation cursor;
     for (bool more = cursor.selectNode(Quill::NodeLexicon::IPInterface); more && cursor; ++cursor) {
@@ -433,14 +377,14 @@ TEST_F(Hardening, WritersKilledMidWriteLeaveWholeFiles) {
         ASSERT_EQ(::waitpid(writer, &status, 0), writer);
         interrupted += WIFSIGNALED(status) ? 1 : 0;
 
-        const std::string text = fileText(description);
+        const std::string text = readFile(description);
         Json document;
         ASSERT_NO_THROW(document = Json::parse(text)) << "after kill " << kill << ":\n" << text;
         EXPECT_EQ(
             withoutProperty(withoutProperty(document, "eth0", "SubnetMask"), "eth2", "IPv4Address"),
             baseline)
             << "after kill " << kill;
-        const std::string ifcfgText = fileText(ifcfg);
+        const std::string ifcfgText = readFile(ifcfg);
         EXPECT_EQ(withValue(ifcfgText, "CONFIG_NAME", ""), ifcfgBaseline)
             << "after kill " << kill << ":\n"
             << ifcfgText;
@@ -452,7 +396,7 @@ TEST_F(Hardening, WritersKilledMidWriteLeaveWholeFiles) {
         ASSERT_EQ(client_.modify(endpoint, "SubnetMask", Value::string("255.0.0.0")), CMPI_RC_OK);
     }
     EXPECT_EQ(interrupted, kills);
-    EXPECT_EQ(lineValue(fileText(ifcfg), "CONFIG_NAME"), std::string("after"));
+    EXPECT_EQ(lineValue(readFile(ifcfg), "CONFIG_NAME"), std::string("after"));
 }
 
 std::size_t threadCount() {
@@ -494,7 +438,7 @@ TEST(ProviderUnloading, EveryRoundStartsAfresh) {
             // thread that may still run when the CIMOM unloads the library.
             std::ofstream(sample.directory() / "ifcfg-eth0")
                 << "IPV4ADDR=192.0.2." << (round % 2 == 0 ? 12 : 13) << "\n";
-            const auto server = openServer();
+            const auto server = ProviderTest::openSampleServer();
             const auto endpoints = server->enumerateInstanceNames(
                 server->clientContext(), ObjectPath(kNamespace, "OVX_IPProtocolEndpoint"));
             ASSERT_EQ(
@@ -533,13 +477,13 @@ TEST(ProviderUnloading, EveryRoundStartsAfresh) {
             << "round " << round << ": the library stayed loaded";
         ASSERT_EQ(threadCount(), threadsBefore) << "round " << round;
         if (round % 10 == 0) {
-            EXPECT_FALSE(fileText(trace).empty()) << "round " << round << " traced elsewhere";
+            EXPECT_FALSE(readFile(trace).empty()) << "round " << round << " traced elsewhere";
         }
     }
     ::unsetenv("OVX_TRACE_FILE");
     ::unsetenv("OVX_TRACE_LEVEL");
     // Every restart thread finished its work before its library went away.
-    EXPECT_EQ(Json::parse(fileText(sample.directory() / "system.json"))["nodes"][0]
+    EXPECT_EQ(Json::parse(readFile(sample.directory() / "system.json"))["nodes"][0]
                   .value("rebootRequests", Json::object())
                   .value("count", 0ULL),
               restarts);

@@ -56,41 +56,39 @@ inline ovx::host::ObjectPath endpointPath(const std::string& name,
     return path;
 }
 
-// One CIM operation's worth of host objects around the provider's MIs.
-class ProviderCalls : public ::testing::Test {
-  protected:
-    void useSystem(const Json& description) {
-        system_.reset();
-        system_ = std::make_unique<SystemDescriptionFile>(description);
-    }
-    SystemDescriptionFile& system() { return *system_; }
+// The provider's MI functions called as a CIMOM calls them, each call in an
+// operation scope of its own, so that callers may run on threads of their own.
+class MiCalls {
+  public:
+    MiCalls(const ovx::host::Broker& broker, CMPIInstanceMI* instanceMI, CMPIMethodMI* methodMI)
+        : host_(broker), instance_(instanceMI), method_(methodMI) {}
 
-    Outcome enumerateNames(const ovx::host::ObjectPath& path) {
-        CMPIResult* const result = ovx::host::newResult();
-        const CMPIStatus status = instanceMI_->ft->enumerateInstanceNames(
-            instanceMI_, context_, result, ovx::host::toCmpi(path));
-        return outcomeOf(status, result);
+    Outcome enumerateNames(const ovx::host::ObjectPath& path) const {
+        return call([&](const CMPIContext* context, const CMPIResult* result) {
+            return instance_->ft->enumerateInstanceNames(instance_, context, result,
+                                                         ovx::host::toCmpi(path));
+        });
     }
     Outcome enumerateInstances(const ovx::host::ObjectPath& path,
-                               const char** properties = nullptr) {
-        CMPIResult* const result = ovx::host::newResult();
-        const CMPIStatus status = instanceMI_->ft->enumerateInstances(
-            instanceMI_, context_, result, ovx::host::toCmpi(path), properties);
-        return outcomeOf(status, result);
+                               const char** properties = nullptr) const {
+        return call([&](const CMPIContext* context, const CMPIResult* result) {
+            return instance_->ft->enumerateInstances(instance_, context, result,
+                                                     ovx::host::toCmpi(path), properties);
+        });
     }
-    Outcome getInstance(const ovx::host::ObjectPath& path) {
-        CMPIResult* const result = ovx::host::newResult();
-        const CMPIStatus status = instanceMI_->ft->getInstance(instanceMI_, context_, result,
-                                                               ovx::host::toCmpi(path), nullptr);
-        return outcomeOf(status, result);
+    Outcome getInstance(const ovx::host::ObjectPath& path) const {
+        return call([&](const CMPIContext* context, const CMPIResult* result) {
+            return instance_->ft->getInstance(instance_, context, result, ovx::host::toCmpi(path),
+                                              nullptr);
+        });
     }
     Outcome modifyInstance(const ovx::host::ObjectPath& path, const ovx::host::Instance& instance,
-                           const char** properties = nullptr) {
-        CMPIResult* const result = ovx::host::newResult();
-        const CMPIStatus status =
-            instanceMI_->ft->modifyInstance(instanceMI_, context_, result, ovx::host::toCmpi(path),
-                                            ovx::host::toCmpi(instance), properties);
-        return outcomeOf(status, result);
+                           const char** properties = nullptr) const {
+        return call([&](const CMPIContext* context, const CMPIResult* result) {
+            return instance_->ft->modifyInstance(instance_, context, result,
+                                                 ovx::host::toCmpi(path),
+                                                 ovx::host::toCmpi(instance), properties);
+        });
     }
 
     struct MethodOutcome {
@@ -98,15 +96,33 @@ class ProviderCalls : public ::testing::Test {
         ovx::host::Arguments out;
     };
     MethodOutcome invoke(const ovx::host::ObjectPath& path, const char* method,
-                         const ovx::host::Arguments& in) {
-        CMPIResult* const result = ovx::host::newResult();
+                         const ovx::host::Arguments& in) const {
+        ovx::host::OperationScope scope(host_);
         CMPIArgs* const out = ovx::host::toCmpi(ovx::host::Arguments{});
-        const CMPIStatus status =
-            methodMI_->ft->invokeMethod(methodMI_, context_, result, ovx::host::toCmpi(path),
-                                        method, ovx::host::toCmpi(in), out);
-        return MethodOutcome{outcomeOf(status, result), ovx::host::fromCmpi(out)};
+        Outcome outcome = call([&](const CMPIContext* context, const CMPIResult* result) {
+            return method_->ft->invokeMethod(method_, context, result, ovx::host::toCmpi(path),
+                                             method, ovx::host::toCmpi(in), out);
+        });
+        return MethodOutcome{std::move(outcome), ovx::host::fromCmpi(out)};
     }
 
+  private:
+    template <typename Slot>
+    Outcome call(const Slot& slot) const {
+        ovx::host::OperationScope scope(host_);
+        CMPIResult* const result = ovx::host::newResult();
+        const CMPIStatus status = slot(
+            ovx::host::toCmpi(ovx::host::Context::forOperation(kNamespace, 0, "tester")), result);
+        return outcomeOf(status, result);
+    }
+
+    const ovx::host::Broker& host_;
+    CMPIInstanceMI* const instance_;
+    CMPIMethodMI* const method_;
+};
+
+// The host objects of one CIM operation around the provider's MIs.
+struct ProviderObjects {
     ovx::host::Broker broker_;
     ovx::host::OperationScope scope_{broker_};
     CMPIInstanceMI* const instanceMI_ =
@@ -115,6 +131,17 @@ class ProviderCalls : public ::testing::Test {
         IPInterfaceProvider_Create_MethodMI(broker_.cmpi(), nullptr, nullptr);
     CMPIContext* const context_ =
         ovx::host::toCmpi(ovx::host::Context::forOperation(kNamespace, 0, "tester"));
+};
+
+class ProviderCalls : public ::testing::Test, protected ProviderObjects, protected MiCalls {
+  protected:
+    ProviderCalls() : MiCalls(broker_, instanceMI_, methodMI_) {}
+
+    void useSystem(const Json& description) {
+        system_.reset();
+        system_ = std::make_unique<SystemDescriptionFile>(description);
+    }
+    SystemDescriptionFile& system() { return *system_; }
 
   private:
     std::unique_ptr<SystemDescriptionFile> system_;

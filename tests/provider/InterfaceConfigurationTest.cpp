@@ -242,46 +242,37 @@ TEST_F(ApplyConfiguration, TheWholeNameWinsOverItsFirstPart) {
     }
 }
 
-TEST_F(ApplyConfiguration, AnOriginThatIsNeitherStaticNorDhcpAppliesNothing) {
-    use(Json::array({staticInterface("eth0")}));
-    IPConfigData data = record("eth0", 0);
-    data.dnsHostName = "web09";
-    const AppliedConfiguration applied = isSystemRebootRequired(data);
-    ASSERT_TRUE(applied.failure);
-    EXPECT_EQ(*applied.failure, "No Configuration to Apply for the interface");
-    EXPECT_FALSE(applied.restart);
-    EXPECT_TRUE(store().writes.empty());
-}
-
-TEST_F(ApplyConfiguration, AReadOnlyPropertyStopsEverythingBeforeTheFirstWrite) {
-    use(Json::array({staticInterface("eth0", Json::array({"SubnetMask"}))}));
-    const std::string before = system().text();
-    IPConfigData data = record("eth0", 4);
-    data.dnsHostName = "web02";
-    data.ipAddress = "192.0.2.20";
-    data.subnet_mask = "255.255.0.0";
-    const AppliedConfiguration applied = isSystemRebootRequired(data);
-    ASSERT_TRUE(applied.failure);
-    EXPECT_EQ(*applied.failure,
-              "Property 'SubnetMask' of interface eth0 cannot be changed; nothing was applied");
-    EXPECT_FALSE(applied.restart);
-    EXPECT_TRUE(store().writes.empty());
-    EXPECT_EQ(system().text(), before);
-}
-
-TEST_F(ApplyConfiguration, ARefusedBatchChangesNothingAndNeedsNoRestart) {
-    use(Json::array({staticInterface("eth0")}));
-    const std::string before = system().text();
-    store().refuse = Quill::NodeLexicon::IPv4Address;
-    IPConfigData data = record("eth0");
-    data.dnsHostName = "web02";
-    data.ipAddress = "192.0.2.20";
-    const AppliedConfiguration applied = isSystemRebootRequired(data);
-    ASSERT_TRUE(applied.failure);
-    EXPECT_EQ(*applied.failure,
-              "The system refused the new settings of interface eth0; nothing was applied");
-    EXPECT_FALSE(applied.restart);
-    EXPECT_EQ(system().text(), before);
+// Whatever stops a configuration, nothing of it is written and no restart is asked for.
+TEST_F(ApplyConfiguration, AFailureNamesItsCauseAndAppliesNothing) {
+    const struct {
+        Json readOnly;
+        unsigned short origin;
+        std::optional<Quill::NodeLexicon::Properties> refuse;
+        const char* failure;
+    } cases[] = {
+        {Json::array(), 0, std::nullopt, "No Configuration to Apply for the interface"},
+        {Json::array({"SubnetMask"}), 4, std::nullopt,
+         "Property 'SubnetMask' of interface eth0 cannot be changed; nothing was applied"},
+        {Json::array(), 3, Quill::NodeLexicon::IPv4Address,
+         "The system refused the new settings of interface eth0; nothing was applied"},
+    };
+    for (const auto& check : cases) {
+        SCOPED_TRACE(check.failure);
+        use(Json::array({staticInterface("eth0", check.readOnly)}));
+        store().refuse = check.refuse;
+        const std::string before = system().text();
+        IPConfigData data = record("eth0", check.origin);
+        data.dnsHostName = "web02";
+        data.ipAddress = "192.0.2.20";
+        data.subnet_mask = "255.255.0.0";
+        const AppliedConfiguration applied = isSystemRebootRequired(data);
+        ASSERT_TRUE(applied.failure);
+        EXPECT_EQ(*applied.failure, check.failure);
+        EXPECT_FALSE(applied.restart);
+        EXPECT_EQ(system().text(), before);
+        // Only a store that refuses has been asked to write at all.
+        EXPECT_EQ(store().writes.empty(), !check.refuse.has_value());
+    }
 }
 
 // The file is writable during the writes and read-only again after every

@@ -19,6 +19,16 @@
 
 namespace ProviderTest {
 
+// The embedded CIM server with the project's classes, the built provider
+// and the sample peer provider.
+inline std::unique_ptr<ovx::host::CimServer> openSampleServer() {
+    ovx::host::HostOptions options;
+    options.mofFiles = {OVX_SOURCE_DIR "/mof/host.mof"};
+    options.registrationFile = OVX_SOURCE_DIR "/mof/providers.reg";
+    options.providerSearchPath = {OVX_PROVIDER_DIR, OVX_PEER_PROVIDER_DIR};
+    return ovx::host::CimServer::open(options);
+}
+
 class SampleHost {
   public:
     // The sample system, or the given system description with the sample's
@@ -35,11 +45,7 @@ class SampleHost {
         }
         ::setenv("OVX_DATA_DIR", (directory_.path().string() + "/").c_str(), 1);
         ::unsetenv("OVX_SYSTEM_DESCRIPTION");
-        ovx::host::HostOptions options;
-        options.mofFiles = {OVX_SOURCE_DIR "/mof/host.mof"};
-        options.registrationFile = OVX_SOURCE_DIR "/mof/providers.reg";
-        options.providerSearchPath = {OVX_PROVIDER_DIR, OVX_PEER_PROVIDER_DIR};
-        server_ = ovx::host::CimServer::open(options);
+        server_ = openSampleServer();
     }
     SampleHost(const SampleHost&) = delete;
     SampleHost& operator=(const SampleHost&) = delete;
