@@ -80,6 +80,8 @@ std::shared_ptr<const PeerCatalogue> PeerCatalogue::current(Quill::NodeStore& st
         if (latest && latest->builtFrom(tree, settingsText, hostName)) {
             return latest;
         }
+        // Not held twice while the new one is built; readers keep theirs.
+        latest.reset();
     }
     auto built = std::make_shared<const PeerCatalogue>(std::move(tree), std::move(settingsText),
                                                        std::move(hostName));
