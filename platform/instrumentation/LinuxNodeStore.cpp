@@ -287,7 +287,9 @@ struct LinuxNodeStore::State {
     std::string lastFailure;
 
     std::shared_ptr<const NodeTree> tree;
-    const NodeTree* overlayUsed = nullptr;
+    // Held, not just its address: a new overlay tree built after the old one
+    // is freed may land at the same address and pass for it.
+    std::shared_ptr<const NodeTree> overlayUsed;
     std::set<std::string> live;
     std::map<std::string, FileNodeStore::RebootRequests> requests;
 
@@ -344,7 +346,7 @@ struct LinuxNodeStore::State {
         refresh(force);
         FileNodeStore* file = currentOverlay();
         const auto overlayTree = file != nullptr ? file->snapshot() : nullptr;
-        if (tree && fresh && overlayTree.get() == overlayUsed) {
+        if (tree && fresh && overlayTree == overlayUsed) {
             return tree;
         }
         const Resolver resolver = readResolver(options.resolverConfiguration);
@@ -359,7 +361,7 @@ struct LinuxNodeStore::State {
             merge(topLevel, added);
         }
         tree = std::make_shared<const NodeTree>(NodeTree::build(topLevel));
-        overlayUsed = overlayTree.get();
+        overlayUsed = overlayTree;
         fresh = true;
         return tree;
     }
