@@ -59,7 +59,7 @@ std::string keySignature(const ObjectName& name) {
 }  // namespace
 
 PeerCatalogue::PeerCatalogue(std::shared_ptr<const Quill::NodeTree> tree,
-                             std::optional<std::string> settingsText, std::string hostName)
+                             std::shared_ptr<const std::string> settingsText, std::string hostName)
     : tree_(std::move(tree)),
       settingsText_(std::move(settingsText)),
       hostName_(std::move(hostName)),
@@ -73,7 +73,7 @@ std::shared_ptr<const PeerCatalogue> PeerCatalogue::current(Quill::NodeStore& st
     static std::mutex lock;
     static std::shared_ptr<const PeerCatalogue> latest;
     auto tree = store.snapshot();
-    auto settingsText = store.readSection(kSettingsSection);
+    auto settingsText = store.sharedSection(kSettingsSection);
     std::string hostName = thisHostName();
     {
         const std::lock_guard<std::mutex> guard(lock);
@@ -91,10 +91,12 @@ std::shared_ptr<const PeerCatalogue> PeerCatalogue::current(Quill::NodeStore& st
 }
 
 bool PeerCatalogue::builtFrom(const std::shared_ptr<const Quill::NodeTree>& tree,
-                              const std::optional<std::string>& settingsText,
+                              const std::shared_ptr<const std::string>& settingsText,
                               const std::string& hostName) const {
     // The tree is held here, so an equal address is the same tree.
-    return tree_ == tree && settingsText_ == settingsText && hostName_ == hostName;
+    const bool sameSettings = settingsText_ == settingsText ||
+                              (settingsText_ && settingsText && *settingsText_ == *settingsText);
+    return tree_ == tree && sameSettings && hostName_ == hostName;
 }
 
 Outcome PeerCatalogue::instancesOf(std::string_view className,

@@ -45,7 +45,7 @@ struct LinkMatch {
 class PeerCatalogue {
   public:
     PeerCatalogue(std::shared_ptr<const Quill::NodeTree> tree,
-                  std::optional<std::string> settingsText, std::string hostName);
+                  std::shared_ptr<const std::string> settingsText, std::string hostName);
 
     // The catalogue of the store as it is now: the one built before when the
     // tree, the settings section and the host name are what it was built from.
@@ -78,14 +78,17 @@ class PeerCatalogue {
     };
 
     bool builtFrom(const std::shared_ptr<const Quill::NodeTree>& tree,
-                   const std::optional<std::string>& settingsText,
+                   const std::shared_ptr<const std::string>& settingsText,
                    const std::string& hostName) const;
     Outcome indexOf(std::string_view className, const ClassIndex*& index) const;
     const LinkIndex& linkIndex() const;
     std::vector<PeerInstance> dnsEndpoints(std::vector<DnsDependency>* links) const;
 
     std::shared_ptr<const Quill::NodeTree> tree_;
-    std::optional<std::string> settingsText_;
+    // Shared with the store when it can: the same pointer is the same text,
+    // so checking the catalogue is current does not copy a section that
+    // grows with the interfaces.
+    std::shared_ptr<const std::string> settingsText_;
     std::string hostName_;
     NodeInventory inventory_;
     SettingsContents settings_;

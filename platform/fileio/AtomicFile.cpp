@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <streambuf>
 #include <utility>
 #include <vector>
 
@@ -63,9 +64,7 @@ class TemporaryFile {
     bool published_ = false;
 };
 
-bool writeAll(int fd, const std::string& content) {
-    const char* next = content.data();
-    std::size_t left = content.size();
+bool writeAll(int fd, const char* next, std::size_t left) {
     while (left > 0) {
         const ssize_t written = ::write(fd, next, left);
         if (written < 0) {
@@ -79,6 +78,50 @@ bool writeAll(int fd, const std::string& content) {
     }
     return true;
 }
+
+// A stream buffer that writes to a descriptor in blocks and remembers the
+// errno of the first write that failed.
+class DescriptorBuffer : public std::streambuf {
+  public:
+    explicit DescriptorBuffer(int fd) : fd_(fd), block_(kBlockSize) { resetArea(); }
+
+    int error() const { return error_; }
+
+  protected:
+    int_type overflow(int_type next) override {
+        if (!writePending()) {
+            return traits_type::eof();
+        }
+        if (!traits_type::eq_int_type(next, traits_type::eof())) {
+            *pptr() = traits_type::to_char_type(next);
+            pbump(1);
+        }
+        return traits_type::not_eof(next);
+    }
+
+    int sync() override { return writePending() ? 0 : -1; }
+
+  private:
+    static constexpr std::size_t kBlockSize = 64 * 1024;
+
+    void resetArea() { setp(block_.data(), block_.data() + block_.size()); }
+
+    bool writePending() {
+        if (error_ != 0) {
+            return false;
+        }
+        if (!writeAll(fd_, pbase(), static_cast<std::size_t>(pptr() - pbase()))) {
+            error_ = errno != 0 ? errno : EIO;
+            return false;
+        }
+        resetArea();
+        return true;
+    }
+
+    int fd_;
+    std::vector<char> block_;
+    int error_ = 0;
+};
 
 std::string directoryOf(const std::string& path) {
     const auto slash = path.rfind('/');
@@ -96,6 +139,17 @@ std::string fileNameOf(const std::string& path) {
 }  // namespace
 
 bool replaceAtomically(const std::string& target, const std::string& content, std::string& error) {
+    return replaceAtomically(
+        target,
+        [&content](std::ostream& out) {
+            out.write(content.data(), static_cast<std::streamsize>(content.size()));
+            return true;
+        },
+        error);
+}
+
+bool replaceAtomically(const std::string& target, const std::function<bool(std::ostream&)>& write,
+                       std::string& error) {
     const std::string directory = directoryOf(target);
     std::string pattern = directory + "/." + fileNameOf(target) + ".XXXXXX";
     Descriptor fd(::mkostemp(pattern.data(), O_CLOEXEC));
@@ -123,8 +177,18 @@ bool replaceAtomically(const std::string& target, const std::string& content, st
     if (::fchmod(fd.get(), mode) != 0) {
         return fail("cannot set the mode of " + temporary.path());
     }
-    if (!writeAll(fd.get(), content)) {
-        return fail("cannot write " + temporary.path());
+    {
+        DescriptorBuffer buffer(fd.get());
+        std::ostream out(&buffer);
+        if (!write(out)) {
+            error = "the content of " + target + " could not be produced";
+            return false;
+        }
+        out.flush();
+        if (!out || buffer.error() != 0) {
+            errno = buffer.error() != 0 ? buffer.error() : EIO;
+            return fail("cannot write " + temporary.path());
+        }
     }
     if (::fsync(fd.get()) != 0) {
         return fail("cannot sync " + temporary.path());

@@ -2,6 +2,8 @@
 // or the new, never a mix.
 #pragma once
 
+#include <functional>
+#include <ostream>
 #include <string>
 
 namespace Quill::FileIo {
@@ -13,6 +15,13 @@ namespace Quill::FileIo {
 // success may still come with an error text: the rename is done but the
 // directory could not be synced.
 bool replaceAtomically(const std::string& target, const std::string& content, std::string& error);
+
+// The same, with the content written by write into a stream that goes
+// straight to the temporary file, so that a large content is never held
+// whole in memory. When write answers false or throws (the exception passes
+// on), target is untouched and no temporary file is left.
+bool replaceAtomically(const std::string& target, const std::function<bool(std::ostream&)>& write,
+                       std::string& error);
 
 // For tests: while set, every replacement stops after the temporary file is
 // written and synced, where a crash or a lost rename would stop it, and fails.

@@ -142,10 +142,12 @@ class NodeTree {
 
     void add(const NodeDefinition& definition, const std::string& parentPath,
              std::vector<std::string>* problems);
+    void indexPaths();
     void indexNames();
 
     std::vector<Node> nodes_;
-    std::map<std::string, std::size_t> positions_;
+    // Positions ordered by path: the paths are the nodes' own, not copies.
+    std::vector<std::size_t> byPath_;
     std::map<NodeLexicon::NodeType, NameIndex> names_;
 };
 
@@ -176,6 +178,10 @@ class NodeStore {
     // Free-form JSON data that other host-side components keep beside the
     // tree, by section name: the section's JSON text, or nothing when absent.
     virtual std::optional<std::string> readSection(const std::string& name) = 0;
+    // The same text without a copy where the store can: a store that keeps
+    // its sections with its snapshot hands out the text it holds, so that an
+    // unchanged section reads as the same pointer. Null when absent.
+    virtual std::shared_ptr<const std::string> sharedSection(const std::string& name);
 
     // Read-modify-write of one section, atomic with respect to every other
     // writer. update receives the current JSON text (empty when the section
@@ -237,6 +243,7 @@ class FileNodeStore : public NodeStore {
     using NodeStore::writeProperty;
     bool writeProperties(const std::string& path, const PropertyChanges& changes) override;
     std::optional<std::string> readSection(const std::string& name) override;
+    std::shared_ptr<const std::string> sharedSection(const std::string& name) override;
     bool updateSection(const std::string& name,
                        const std::function<bool(std::string& jsonText)>& update) override;
 

@@ -4,6 +4,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <memory>
+#include <ostream>
+#include <streambuf>
 #include <mutex>
 #include <utility>
 
@@ -65,15 +68,6 @@ std::string subject(const std::string& path) {
     return "System description " + path;
 }
 
-bool readFile(const std::string& path, std::string& content, std::string& error) {
-    FileAccess::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.valid()) {
-        error = FileAccess::errnoText(errno);
-        return false;
-    }
-    return FileAccess::readAll(fd.get(), kMaxFileSize, content, error);
-}
-
 bool isReadOnly(const Json& node, const std::string& name) {
     const auto readOnly = node.find("readOnly");
     if (readOnly == node.end()) {
@@ -113,6 +107,35 @@ bool applyChange(Json& node, const std::string& name, NodeLexicon::Properties pr
     return true;
 }
 
+// Hands the serializer's output to a stream's buffer directly: the stream's
+// own put and write would check its state on every character.
+class StreamBufferOutput : public nlohmann::detail::output_adapter_protocol<char> {
+  public:
+    explicit StreamBufferOutput(std::streambuf& buffer) : buffer_(buffer) {}
+    void write_character(char character) override {
+        failed_ |= buffer_.sputc(character) == std::streambuf::traits_type::eof();
+    }
+    void write_characters(const char* text, std::size_t length) override {
+        failed_ |= buffer_.sputn(text, static_cast<std::streamsize>(length)) !=
+                   static_cast<std::streamsize>(length);
+    }
+    bool failed() const { return failed_; }
+
+  private:
+    std::streambuf& buffer_;
+    bool failed_ = false;
+};
+
+// Writes the document as the file keeps it, indented by two; false when the
+// stream would not take it all.
+bool writeFileText(const Json& document, std::ostream& out) {
+    const auto output = std::make_shared<StreamBufferOutput>(*out.rdbuf());
+    nlohmann::detail::serializer<Json> writer(output, ' ');
+    writer.dump(document, true, false, 2);
+    output->write_character('\n');
+    return !output->failed();
+}
+
 std::shared_ptr<const NodeTree> emptyTree() noexcept {
     try {
         return std::make_shared<const NodeTree>();
@@ -142,22 +165,18 @@ std::pair<std::shared_ptr<const Loaded>, FileAccess::Fingerprint> load(
     }
     // The version actually read, so a replacement after our stat is noticed.
     const FileAccess::Fingerprint fingerprint = FileAccess::fingerprintOf(fd.get());
-    std::string text;
-    std::string error;
-    if (!FileAccess::readAll(fd.get(), kMaxFileSize, text, error)) {
-        failures.push_back(subject(path) + " cannot be read (" + error +
-                           "); the node tree is empty");
-        return {loaded, fingerprint};
-    }
-    // Each stage is dropped once the next is built: at most two of the text,
-    // the document, the definitions and the tree are held at once.
+    // Each stage is dropped once the next is built: at most two of the
+    // document, the definitions and the tree are held at once, and the text
+    // is parsed as it is read.
     Json document;
     std::string problem;
-    if (!SystemDescription::parseDocument(text, document, problem)) {
-        failures.push_back(subject(path) + " " + problem + "; the node tree is empty");
+    std::string error;
+    if (!SystemDescription::parseDocumentFrom(fd.get(), kMaxFileSize, document, problem, error)) {
+        failures.push_back(subject(path) +
+                           (error.empty() ? " " + problem : " cannot be read (" + error + ")") +
+                           "; the node tree is empty");
         return {loaded, fingerprint};
     }
-    std::string().swap(text);
     SystemDescription::Contents contents = SystemDescription::interpret(document);
     Json().swap(document);
     std::vector<std::string> problems = std::move(contents.problems);
@@ -247,21 +266,25 @@ struct FileNodeStore::State {
             return refuse(fileLock.error());
         }
         // Read again under the lock: whatever another writer kept is the base.
-        std::string text;
-        std::string error;
-        if (!readFile(target, text, error)) {
-            return refuse("the file cannot be read (" + error + ")");
-        }
         Json document;
         std::string problem;
-        if (!SystemDescription::parseDocument(text, document, problem)) {
-            return refuse("the file " + problem);
+        std::string error;
+        {
+            const FileAccess::UniqueFd fd(::open(target.c_str(), O_RDONLY | O_CLOEXEC));
+            if (!fd.valid()) {
+                return refuse("the file cannot be read (" + FileAccess::errnoText(errno) + ")");
+            }
+            if (!SystemDescription::parseDocumentFrom(fd.get(), kMaxFileSize, document, problem,
+                                                      error)) {
+                return refuse(error.empty() ? "the file " + problem
+                                            : "the file cannot be read (" + error + ")");
+            }
         }
         if (!SystemDescription::interpret(document).usable) {
             return refuse("the file's structure is wrong (see the earlier records)");
         }
         // The compact text, not a copy of the document: a fraction of its size.
-        const std::string before = document.dump();
+        std::string before = document.dump();
         if (!change(document)) {
             return false;
         }
@@ -274,15 +297,18 @@ struct FileNodeStore::State {
         if (unchanged) {
             return true;
         }
-        std::string replacement;
+        std::string().swap(before);
+        // Straight to the file: the text is as large as the file and need
+        // not be held beside the document.
         try {
-            replacement = document.dump(2) + "\n";
+            if (!FileAccess::replaceAtomically(
+                    target, [&document](std::ostream& out) { return writeFileText(document, out); },
+                    error)) {
+                return refuse(error);
+            }
         } catch (const Json::exception& failure) {
             return refuse(std::string("the new content cannot be written as JSON: ") +
                           failure.what());
-        }
-        if (!FileAccess::replaceAtomically(target, replacement, error)) {
-            return refuse(error);
         }
         ++writes;
         if (!error.empty()) {
@@ -384,6 +410,19 @@ std::optional<std::string> FileNodeStore::readSection(const std::string& name) {
         return found->second;
     } catch (...) {
         return std::nullopt;
+    }
+}
+
+std::shared_ptr<const std::string> FileNodeStore::sharedSection(const std::string& name) {
+    try {
+        const auto loaded = state_->loaded();
+        const auto found = loaded->sections.find(name);
+        if (found == loaded->sections.end()) {
+            return nullptr;
+        }
+        return std::shared_ptr<const std::string>(loaded, &found->second);
+    } catch (...) {
+        return nullptr;
     }
 }
 

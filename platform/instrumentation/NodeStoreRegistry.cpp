@@ -1,5 +1,6 @@
 #include <cstdlib>
 #include <mutex>
+#include <utility>
 
 #include "InstrumentationLog.h"
 #include "instrumentation.h"
@@ -57,6 +58,14 @@ bool NodeStore::writeProperty(const std::string& path, NodeLexicon::Properties p
     } catch (...) {
         return false;
     }
+}
+
+std::shared_ptr<const std::string> NodeStore::sharedSection(const std::string& name) {
+    std::optional<std::string> text = readSection(name);
+    if (!text) {
+        return nullptr;
+    }
+    return std::make_shared<const std::string>(std::move(*text));
 }
 
 void setNodeStore(std::shared_ptr<NodeStore> store) {

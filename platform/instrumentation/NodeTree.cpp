@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <numeric>
 #include <set>
 
 namespace Quill {
@@ -57,6 +58,7 @@ NodeTree NodeTree::build(const std::vector<NodeDefinition>& topLevel,
         }
         tree.add(definition, "", problems);
     }
+    tree.indexPaths();
     tree.indexNames();
     return tree;
 }
@@ -178,7 +180,6 @@ void NodeTree::add(const NodeDefinition& definition, const std::string& parentPa
                    "; left out");
         }
     }
-    positions_.emplace(path, nodes_.size());
     nodes_.push_back(std::move(node));
 
     std::set<std::string> childIds;
@@ -192,9 +193,20 @@ void NodeTree::add(const NodeDefinition& definition, const std::string& parentPa
     }
 }
 
+void NodeTree::indexPaths() {
+    byPath_.resize(nodes_.size());
+    std::iota(byPath_.begin(), byPath_.end(), std::size_t{0});
+    std::sort(byPath_.begin(), byPath_.end(), [this](std::size_t left, std::size_t right) {
+        return nodes_[left].path < nodes_[right].path;
+    });
+}
+
 std::size_t NodeTree::find(const std::string& path) const {
-    const auto found = positions_.find(path);
-    return found == positions_.end() ? npos : found->second;
+    const auto found = std::lower_bound(byPath_.begin(), byPath_.end(), path,
+                                        [this](std::size_t position, const std::string& wanted) {
+                                            return nodes_[position].path < wanted;
+                                        });
+    return found != byPath_.end() && nodes_[*found].path == path ? *found : npos;
 }
 
 std::size_t NodeTree::findNext(NodeLexicon::NodeType type, std::size_t after) const {

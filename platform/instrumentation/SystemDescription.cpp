@@ -2,11 +2,18 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstddef>
 #include <ctime>
+#include <istream>
+#include <streambuf>
 #include <set>
 #include <stdexcept>
 #include <utility>
+#include <vector>
+
+#include "FileAccess.h"
 
 namespace Quill::SystemDescription {
 namespace {
@@ -26,31 +33,102 @@ bool isComment(const std::string& member) {
     return !member.empty() && member.front() == '_';
 }
 
-bool nestingWithin(const std::string& text, std::size_t limit) {
-    std::size_t depth = 0;
-    bool inString = false;
-    bool escaped = false;
-    for (const char character : text) {
-        if (inString) {
-            if (escaped) {
-                escaped = false;
-            } else if (character == '\\') {
-                escaped = true;
+// Follows the depth of arrays and objects through text given in pieces,
+// skipping the brackets inside strings.
+class NestingWatch {
+  public:
+    explicit NestingWatch(std::size_t limit) : limit_(limit) {}
+
+    // False once the text so far is nested deeper than the limit.
+    bool follow(const char* next, const char* end) {
+        for (; next != end; ++next) {
+            const char character = *next;
+            if (inString_) {
+                if (escaped_) {
+                    escaped_ = false;
+                } else if (character == '\\') {
+                    escaped_ = true;
+                } else if (character == '"') {
+                    inString_ = false;
+                }
             } else if (character == '"') {
-                inString = false;
+                inString_ = true;
+            } else if (character == '[' || character == '{') {
+                if (++depth_ > limit_) {
+                    return false;
+                }
+            } else if ((character == ']' || character == '}') && depth_ > 0) {
+                --depth_;
             }
-        } else if (character == '"') {
-            inString = true;
-        } else if (character == '[' || character == '{') {
-            if (++depth > limit) {
-                return false;
+        }
+        return true;
+    }
+
+  private:
+    std::size_t limit_;
+    std::size_t depth_ = 0;
+    bool inString_ = false;
+    bool escaped_ = false;
+};
+
+bool nestingWithin(const std::string& text, std::size_t limit) {
+    return NestingWatch(limit).follow(text.data(), text.data() + text.size());
+}
+
+std::string tooDeep() {
+    return "is nested deeper than " + std::to_string(kMaxJsonNesting) + " levels";
+}
+
+// A descriptor read in blocks for the parser; each block is checked for size
+// and nesting before the parser sees it, and a failed check stops the parse
+// by throwing Stop.
+class BlockReader : public std::streambuf {
+  public:
+    struct Stop {
+        bool readFailed;  // else too deep
+        std::string why;
+    };
+
+    BlockReader(int fd, std::size_t maxSize) : fd_(fd), maxSize_(maxSize), block_(kBlockSize) {}
+
+  protected:
+    int_type underflow() override {
+        if (gptr() != egptr()) {
+            return traits_type::to_int_type(*gptr());
+        }
+        for (;;) {
+            const ssize_t count = ::read(fd_, block_.data(), block_.size());
+            if (count < 0 && errno == EINTR) {
+                continue;
             }
-        } else if ((character == ']' || character == '}') && depth > 0) {
-            --depth;
+            if (count < 0) {
+                throw Stop{true, FileAccess::errnoText(errno)};
+            }
+            if (count == 0) {
+                return traits_type::eof();
+            }
+            total_ += static_cast<std::size_t>(count);
+            if (total_ > maxSize_) {
+                throw Stop{true, "larger than " + std::to_string(maxSize_) + " bytes"};
+            }
+            char* const first = block_.data();
+            if (!nesting_.follow(first, first + count)) {
+                throw Stop{false, tooDeep()};
+            }
+            setg(first, first, first + count);
+            return traits_type::to_int_type(*first);
         }
     }
-    return true;
-}
+
+  private:
+    static constexpr std::size_t kBlockSize = 64 * 1024;
+
+    int fd_;
+    std::size_t maxSize_;
+    std::vector<char> block_;
+    std::size_t total_ = 0;
+    NestingWatch nesting_{kMaxJsonNesting};
+};
 
 std::string inQuotes(const std::string& text) {
     return "\"" + text + "\"";
@@ -271,9 +349,24 @@ class Reader {
 
 }  // namespace
 
+bool parseDocumentFrom(int fd, std::size_t maxSize, Json& document, std::string& problem,
+                       std::string& readError) {
+    BlockReader reader(fd, maxSize);
+    std::istream text(&reader);
+    try {
+        document = Json::parse(text);
+        return true;
+    } catch (const BlockReader::Stop& stop) {
+        (stop.readFailed ? readError : problem) = stop.why;
+    } catch (const Json::exception& error) {
+        problem = std::string("is not valid JSON: ") + error.what();
+    }
+    return false;
+}
+
 bool parseDocument(const std::string& text, Json& document, std::string& problem) {
     if (!nestingWithin(text, kMaxJsonNesting)) {
-        problem = "is nested deeper than " + std::to_string(kMaxJsonNesting) + " levels";
+        problem = tooDeep();
         return false;
     }
     try {

@@ -34,6 +34,13 @@ struct Contents {
 // False with problem set when text is not a JSON document we accept.
 bool parseDocument(const std::string& text, Json& document, std::string& problem);
 
+// The same for the rest of what fd reads, parsed as it is read so that the
+// text is never held beside the document it becomes. A read that fails or
+// goes beyond maxSize bytes answers false with readError set (problem
+// empty); a document we do not accept, with problem set as parseDocument sets it.
+bool parseDocumentFrom(int fd, std::size_t maxSize, Json& document, std::string& problem,
+                       std::string& readError);
+
 // Reads the node tree and the sections out of a parsed document. Items with
 // unknown names or unfit values are left out and listed in problems; a wrong
 // structure makes the whole document unusable.

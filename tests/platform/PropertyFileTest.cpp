@@ -1,5 +1,6 @@
 #include "quillcommon.h"
 
+#include "AtomicFile.h"
 #include "PlatformTestSupport.h"
 
 #include <fcntl.h>
@@ -13,6 +14,8 @@
 #include <csignal>
 #include <filesystem>
 #include <iterator>
+#include <ostream>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <utility>
@@ -281,6 +284,39 @@ TEST_F(AtomicSave, ReplacesTheFileWholeAndLeavesNoTemporaryBehind) {
     EXPECT_EQ(readFile(path_), "A=changed\nB=2\n");
 
     EXPECT_EQ(entriesInScratch(), 1u);
+}
+
+TEST_F(AtomicSave, AStreamedWriterThatGivesUpLeavesTheTargetAndNoTemporary) {
+    fileWith("A=1\n");
+    // Larger than one block, so that part of it reaches the temporary file.
+    const std::string content(200 * 1024, 'x');
+    std::string error;
+    EXPECT_THROW(Quill::FileIo::replaceAtomically(
+                     path_,
+                     [&](std::ostream& out) -> bool {
+                         out << content;
+                         throw std::runtime_error("given up");
+                     },
+                     error),
+                 std::runtime_error);
+    EXPECT_FALSE(Quill::FileIo::replaceAtomically(
+        path_,
+        [&](std::ostream& out) {
+            out << content;
+            return false;
+        },
+        error));
+    EXPECT_EQ(readFile(path_), "A=1\n");
+    EXPECT_EQ(entriesInScratch(), 1u);
+
+    ASSERT_TRUE(Quill::FileIo::replaceAtomically(
+        path_,
+        [&](std::ostream& out) {
+            out << content;
+            return true;
+        },
+        error));
+    EXPECT_EQ(readFile(path_), content);
 }
 
 TEST_F(AtomicSave, KeepsThePermissionsOfTheOriginal) {

@@ -390,6 +390,11 @@ TEST_F(FileNodeStoreTest, RefusedWritesLeaveTheFileAlone) {
         store->writeProperty("/host/eth0/ip", NodeLexicon::IPv4Address, std::string("\xff\xfe")))
         << "text that is not UTF-8 cannot be stored";
     EXPECT_EQ(readFile(path_), original);
+    const auto entries = directoryEntries(std::filesystem::path(path_).parent_path());
+    EXPECT_EQ(std::count_if(entries.begin(), entries.end(),
+                            [](const std::string& name) { return name.rfind(".", 0) == 0; }),
+              0)
+        << "a rewrite given up half-way leaves no temporary file";
     EXPECT_TRUE(someFailureMentions("UTF-8"));
 }
 
@@ -533,6 +538,11 @@ TEST_F(FileNodeStoreTest, ReadsAndUpdatesSections) {
     ASSERT_TRUE(store->readSection("peer"));
     EXPECT_EQ(Json::parse(*store->readSection("peer")), Json::parse(R"({"jobs": 0})"));
     EXPECT_FALSE(store->readSection("absent"));
+    const auto shared = store->sharedSection("peer");
+    ASSERT_TRUE(shared);
+    EXPECT_EQ(*shared, *store->readSection("peer"));
+    EXPECT_EQ(store->sharedSection("peer"), shared) << "unchanged text is the same text";
+    EXPECT_FALSE(store->sharedSection("absent"));
 
     std::string seen = "unset";
     ASSERT_TRUE(store->updateSection("absent", [&](std::string& text) {
@@ -550,6 +560,8 @@ TEST_F(FileNodeStoreTest, ReadsAndUpdatesSections) {
         return true;
     }));
     EXPECT_EQ(Json::parse(*store->readSection("peer"))["jobs"], 1);
+    EXPECT_EQ(Json::parse(*store->sharedSection("peer"))["jobs"], 1);
+    EXPECT_EQ(Json::parse(*shared)["jobs"], 0) << "text handed out earlier stays as it was";
 
     // A property write keeps the sections, and a section write the tree.
     Instrumentation cursor;
