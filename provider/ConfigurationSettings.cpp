@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <utility>
 #include <vector>
 
 #include "CMPI/CMPIObjectSupport.h"
@@ -57,20 +58,46 @@ bool InstanceIdMatch::offer(const std::string& candidateId) {
     return true;
 }
 
-CMPIInstance* findConfigurationSetting(const CMPIBroker* broker, const CMPIContext* context,
-                                       const std::string& nameSpace, const char* className,
-                                       const std::string& instanceId) {
+FoundSetting::FoundSetting(FoundSetting&& other) noexcept
+    : path_(std::exchange(other.path_, nullptr)),
+      settings_(std::exchange(other.settings_, nullptr)),
+      chosen_(std::exchange(other.chosen_, nullptr)) {}
+
+FoundSetting& FoundSetting::operator=(FoundSetting&& other) noexcept {
+    if (this != &other) {
+        giveBack();
+        path_ = std::exchange(other.path_, nullptr);
+        settings_ = std::exchange(other.settings_, nullptr);
+        chosen_ = std::exchange(other.chosen_, nullptr);
+    }
+    return *this;
+}
+
+FoundSetting::~FoundSetting() {
+    giveBack();
+}
+
+void FoundSetting::giveBack() {
+    // The chosen instance belongs to the enumeration and goes with it.
+    chosen_ = nullptr;
+    ProviderUtilities::release(std::exchange(settings_, nullptr));
+    ProviderUtilities::release(std::exchange(path_, nullptr));
+}
+
+FoundSetting findConfigurationSetting(const CMPIBroker* broker, const CMPIContext* context,
+                                      const std::string& nameSpace, const char* className,
+                                      const std::string& instanceId) {
     QUILL_TRACE_ENTER_PARAMS(" className=" << className << " instanceId=" << instanceId);
     QUILL_TRACE_VARIABLE(className);
     CMPIObjectPath* const path = ProviderUtilities::createObjectPath(broker, className, nameSpace);
     if (path == nullptr) {
-        return nullptr;
+        return {};
     }
     CMPIStatus status = okStatus();
     CMPIEnumeration* const settings = CBEnumInstances(broker, context, path, nullptr, &status);
     if (status.rc != CMPI_RC_OK || settings == nullptr) {
         QUILL_TRACE_VALUE("Error Status: ", static_cast<long long>(status.rc));
-        return nullptr;
+        return FoundSetting(path, settings, nullptr);
     }
     QUILL_TRACE_MESSAGE(Trace::kEntryExitLevel,
                         "CBEnumInstances Success for the CIM_OrderedComponent");
@@ -100,7 +127,7 @@ CMPIInstance* findConfigurationSetting(const CMPIBroker* broker, const CMPIConte
         QUILL_TRACE_MESSAGE(Trace::kInfoLevel,
                             "InstanceID matched for SettingData class association");
     }
-    return chosen;
+    return FoundSetting(path, settings, chosen);
 }
 
 CMPIStatus getStaticConfigurationDetails(const CMPIBroker* broker, const CMPIContext* context,

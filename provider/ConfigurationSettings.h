@@ -30,13 +30,39 @@ class InstanceIdMatch {
     std::optional<std::size_t> bestLength_;
 };
 
+// The setting a configuration selects, with the enumeration it was found in.
+// A peer's settings grow with its interfaces, so the enumeration is given
+// back to the broker as soon as the caller is done with the one chosen.
+class FoundSetting {
+  public:
+    FoundSetting() = default;
+    FoundSetting(CMPIObjectPath* path, CMPIEnumeration* settings, const CMPIInstance* chosen)
+        : path_(path), settings_(settings), chosen_(chosen) {}
+    FoundSetting(FoundSetting&& other) noexcept;
+    FoundSetting& operator=(FoundSetting&& other) noexcept;
+    FoundSetting(const FoundSetting&) = delete;
+    FoundSetting& operator=(const FoundSetting&) = delete;
+    ~FoundSetting();
+
+    // Null when there is none; valid while this lives.
+    const CMPIInstance* get() const { return chosen_; }
+    explicit operator bool() const { return chosen_ != nullptr; }
+
+  private:
+    void giveBack();
+
+    CMPIObjectPath* path_ = nullptr;
+    CMPIEnumeration* settings_ = nullptr;
+    const CMPIInstance* chosen_ = nullptr;
+};
+
 // The instance of className that the configuration instanceId selects, from
-// an enumeration through the broker; null when there is none or the broker
+// an enumeration through the broker; empty when there is none or the broker
 // refuses. For "OVX_DNSGeneralSettingData" the first instance with an
 // InstanceID is taken, whatever its id.
-CMPIInstance* findConfigurationSetting(const CMPIBroker* broker, const CMPIContext* context,
-                                       const std::string& nameSpace, const char* className,
-                                       const std::string& instanceId);
+FoundSetting findConfigurationSetting(const CMPIBroker* broker, const CMPIContext* context,
+                                      const std::string& nameSpace, const char* className,
+                                      const std::string& instanceId);
 
 // Copies the static addresses into the record and marks it static. Only a
 // null record fails (CMPI_RC_ERROR).

@@ -9,6 +9,8 @@
 #include "cmpi/slot_support.h"
 #include "cmpi/value_codec.h"
 
+#include <utility>
+
 namespace ovx::host {
 
 using detail::currentArena;
@@ -66,6 +68,10 @@ CMPIResult* newResult() {
 
 const ResultData& resultData(const CMPIResult* result) {
     return requireHandle<detail::ResultHandle>(result, "CMPIResult").data;
+}
+
+ResultData takeResultData(const CMPIResult* result) {
+    return std::exchange(requireHandle<detail::ResultHandle>(result, "CMPIResult").data, {});
 }
 
 }  // namespace ovx::host

@@ -38,7 +38,7 @@ ProviderAnswer callProvider(const Broker& broker, const Context& context, const 
         const CMPIResult* result = newResult();
         const CMPIStatus status = invocation(cmpiContext, result);
         answer.status = Status{status.rc, statusMessage(status)};
-        answer.data = resultData(result);
+        answer.data = takeResultData(result);
     } catch (const CimError& error) {
         answer.status = Status::failure(error.rc(), error.what());
     } catch (const std::exception& error) {

@@ -134,31 +134,31 @@ CMPIUint32 CMPIIPConfigurationService::executeMethod(const CMPIArgs* in, CMPIArg
                                 "modifyStaticConfiguration for OVX_StaticIPAssignmentSettingData "
                                 "Failed");
         }
-    } else if (const CMPIInstance* const setting =
+    } else if (const FoundSetting setting =
                    getConfiguartionSetting(kDHCPSettingClass, instanceId)) {
         QUILL_TRACE_MESSAGE(Trace::kInfoLevel,
                             "InstanceID matched for OVX_DHCPSettingData class association");
-        if (getDHCPConfigurationDetails(broker, context, setting, record.get()).rc == CMPI_RC_OK) {
+        if (getDHCPConfigurationDetails(broker, context, setting.get(), record.get()).rc ==
+            CMPI_RC_OK) {
             record->addr_origin = 4;
         } else {
             QUILL_TRACE_MESSAGE(Trace::kFailureLevel, "getDHCPConfigurationDetails Failed");
         }
     }
-    if (const CMPIInstance* const setting = getConfiguartionSetting(kDNSSettingClass, instanceId)) {
+    if (const FoundSetting setting = getConfiguartionSetting(kDNSSettingClass, instanceId)) {
         QUILL_TRACE_MESSAGE(Trace::kInfoLevel,
                             "InstanceID matched for OVX_DNSSettingData class association");
-        if (getDNSConfigurationDetails(broker, context, setting, endpointPath, record.get()).rc !=
-            CMPI_RC_OK) {
+        if (getDNSConfigurationDetails(broker, context, setting.get(), endpointPath, record.get())
+                .rc != CMPI_RC_OK) {
             QUILL_TRACE_MESSAGE(Trace::kFailureLevel,
                                 "modifyDNSConfiguration for OVX_DNSSettingData Failed");
         }
     }
-    if (const CMPIInstance* const setting =
-            getConfiguartionSetting(kDNSGeneralSettingClass, instanceId)) {
+    if (const FoundSetting setting = getConfiguartionSetting(kDNSGeneralSettingClass, instanceId)) {
         QUILL_TRACE_MESSAGE(Trace::kInfoLevel,
                             "InstanceID matched for OVX_DNSGenralSettingData class association");
-        if (getDNSConfigurationDetails(broker, context, setting, endpointPath, record.get()).rc !=
-            CMPI_RC_OK) {
+        if (getDNSConfigurationDetails(broker, context, setting.get(), endpointPath, record.get())
+                .rc != CMPI_RC_OK) {
             QUILL_TRACE_MESSAGE(Trace::kFailureLevel,
                                 "modifyDNSConfiguration for OVX_DNSGenralSettingData Failed");
         }
@@ -198,8 +198,8 @@ CMPIUint32 CMPIIPConfigurationService::executeMethod(const CMPIArgs* in, CMPIArg
     return kCompleted;
 }
 
-CMPIInstance* CMPIIPConfigurationService::getConfiguartionSetting(const char* className,
-                                                                  const std::string& instanceId) {
+FoundSetting CMPIIPConfigurationService::getConfiguartionSetting(const char* className,
+                                                                 const std::string& instanceId) {
     QUILL_TRACE_ENTER_PARAMS(" className=" << className << " instanceId=" << instanceId);
     return findConfigurationSetting(broker, context, nameSpace, className, instanceId);
 }
@@ -214,9 +214,14 @@ CMPIInstance* CMPIIPConfigurationService::getStaticConfiguration(CMPIObjectPath*
     for (CMPIStaticIPAssignmentSettingData settings(broker, context, path); settings; ++settings) {
         CMPIObjectPath* const candidate = settings.getObjectPath();
         std::string candidateId;
-        if (candidate != nullptr &&
+        const bool better =
+            candidate != nullptr &&
             ProviderUtilities::getKeyProperty(candidate, "InstanceID", candidateId) &&
-            match.offer(candidateId)) {
+            match.offer(candidateId);
+        // One path per interface otherwise stays until the request ends.
+        ProviderUtilities::release(candidate);
+        if (better) {
+            ProviderUtilities::release(chosen);
             chosen = settings.getCMPIInstance(nullptr);
         }
     }

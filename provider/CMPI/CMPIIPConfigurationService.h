@@ -7,6 +7,7 @@
 #include <string>
 
 #include "CMPI/CMPIInstanceObject.h"
+#include "ConfigurationSettings.h"
 #include "Zodavez/IPConfigurationService.h"
 #include "cmpidt.h"
 #include "cmpift.h"
@@ -32,8 +33,8 @@ class CMPIIPConfigurationService
     CMPIUint32 executeMethod(const CMPIArgs* in, CMPIArgs* out, CMPIStatus* status);
 
     // The setting of className that the configuration instanceId selects,
-    // enumerated through the broker; null when there is none.
-    CMPIInstance* getConfiguartionSetting(const char* className, const std::string& instanceId);
+    // enumerated through the broker; empty when there is none.
+    FoundSetting getConfiguartionSetting(const char* className, const std::string& instanceId);
     // The static setting that the configuration instanceId selects, from the
     // settings the path allows; null when there is none.
     CMPIInstance* getStaticConfiguration(CMPIObjectPath* path, const std::string& instanceId);

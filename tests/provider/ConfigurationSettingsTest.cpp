@@ -59,12 +59,12 @@ host::Value strings(const std::vector<std::string>& texts) {
 class Gathering : public ::testing::Test {
   protected:
     std::string chosenElementName(const char* className, const std::string& requested) {
-        CMPIInstance* const chosen =
+        const auto chosen =
             findConfigurationSetting(broker_.cmpi(), context_, kNamespace, className, requested);
-        if (chosen == nullptr) {
+        if (!chosen) {
             return "(none)";
         }
-        return host::fromCmpi(chosen).findProperty("ElementName")->asString();
+        return host::fromCmpi(chosen.get()).findProperty("ElementName")->asString();
     }
     CMPIInstance* cmpi(const host::Instance& instance) { return host::toCmpi(instance); }
 

@@ -39,5 +39,8 @@ CMPIResult* newResult();
 // What the result has collected so far; the reference is valid as long as
 // the result.
 const ResultData& resultData(const CMPIResult* result);
+// Moves what the result collected out of it, leaving it empty: a large
+// answer is then held once, not once in the result and once in its copy.
+ResultData takeResultData(const CMPIResult* result);
 
 }  // namespace ovx::host
