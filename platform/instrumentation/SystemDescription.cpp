@@ -8,8 +8,10 @@
 #include <ctime>
 #include <istream>
 #include <streambuf>
+#include <optional>
 #include <set>
 #include <stdexcept>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -347,6 +349,113 @@ class Reader {
     const std::string hostName_;
 };
 
+// Builds a document from the parser's events as the library's own builder
+// does (a repeated member keeps its first place and takes the last value),
+// but finds repeated members of a large object through an index: an ordered
+// object looks each new member up from its start, which makes an object of
+// one member per interface cost the square of the interfaces.
+class OrderedBuilder {
+  public:
+    explicit OrderedBuilder(Json& root) : root_(root) {}
+
+    bool null() { return place(Json(nullptr)); }
+    bool boolean(bool value) { return place(Json(value)); }
+    bool number_integer(Json::number_integer_t value) { return place(Json(value)); }
+    bool number_unsigned(Json::number_unsigned_t value) { return place(Json(value)); }
+    bool number_float(Json::number_float_t value, const std::string&) { return place(Json(value)); }
+    bool string(std::string& value) { return place(Json(std::move(value))); }
+    bool binary(Json::binary_t& value) { return place(Json::binary(std::move(value))); }
+    bool start_object(std::size_t) { return open(Json::object()); }
+    bool key(std::string& name) {
+        key_ = std::move(name);
+        return true;
+    }
+    bool end_object() { return close(); }
+    bool start_array(std::size_t) { return open(Json::array()); }
+    bool end_array() { return close(); }
+    template <typename Error>
+    bool parse_error(std::size_t, const std::string&, const Error& error) {
+        throw error;
+    }
+
+  private:
+    // Below this many members a scan costs less than an index.
+    static constexpr std::size_t kScannedMembers = 32;
+
+    struct Container {
+        Json* value;
+        std::unordered_map<std::string, std::size_t> members;  // built past kScannedMembers
+    };
+
+    bool open(Json&& empty) {
+        containers_.push_back({&insert(std::move(empty)), {}});
+        return true;
+    }
+    bool close() {
+        containers_.pop_back();
+        return true;
+    }
+    bool place(Json&& value) {
+        insert(std::move(value));
+        return true;
+    }
+
+    // Only the innermost open container grows, so the addresses of the
+    // others stay valid.
+    Json& insert(Json&& value) {
+        if (containers_.empty()) {
+            root_ = std::move(value);
+            return root_;
+        }
+        Container& current = containers_.back();
+        if (current.value->is_array()) {
+            auto& array = current.value->get_ref<Json::array_t&>();
+            array.push_back(std::move(value));
+            return array.back();
+        }
+        auto& object = current.value->get_ref<Json::object_t&>();
+        if (const auto existing = memberPosition(current, object)) {
+            object.begin()[*existing].second = std::move(value);
+            return object.begin()[*existing].second;
+        }
+        if (!current.members.empty() || object.size() + 1 > kScannedMembers) {
+            current.members.emplace(key_, object.size());
+        }
+        object.emplace_back(std::move(key_), std::move(value));
+        return object.back().second;
+    }
+
+    std::optional<std::size_t> memberPosition(Container& current, const Json::object_t& object) {
+        if (object.size() < kScannedMembers) {
+            for (std::size_t position = 0; position < object.size(); ++position) {
+                if (object.begin()[position].first == key_) {
+                    return position;
+                }
+            }
+            return std::nullopt;
+        }
+        if (current.members.empty()) {
+            for (std::size_t position = 0; position < object.size(); ++position) {
+                current.members.emplace(object.begin()[position].first, position);
+            }
+        }
+        const auto found = current.members.find(key_);
+        return found == current.members.end() ? std::nullopt : std::optional(found->second);
+    }
+
+    Json& root_;
+    std::vector<Container> containers_;
+    std::string key_;
+};
+
+template <typename Input>
+Json parseOrdered(Input&& input) {
+    Json document;
+    OrderedBuilder builder(document);
+    Json::sax_parse(std::forward<Input>(input), &builder);
+    return document;
+}
+
 }  // namespace
 
 bool parseDocumentFrom(int fd, std::size_t maxSize, Json& document, std::string& problem,
@@ -354,7 +463,7 @@ bool parseDocumentFrom(int fd, std::size_t maxSize, Json& document, std::string&
     BlockReader reader(fd, maxSize);
     std::istream text(&reader);
     try {
-        document = Json::parse(text);
+        document = parseOrdered(text);
         return true;
     } catch (const BlockReader::Stop& stop) {
         (stop.readFailed ? readError : problem) = stop.why;
@@ -370,7 +479,7 @@ bool parseDocument(const std::string& text, Json& document, std::string& problem
         return false;
     }
     try {
-        document = Json::parse(text);
+        document = parseOrdered(text);
         return true;
     } catch (const Json::exception& error) {
         problem = std::string("is not valid JSON: ") + error.what();

@@ -533,6 +533,29 @@ TEST_F(FileNodeStoreTest, AComputerSystemWithoutNameIsThisMachine) {
     EXPECT_EQ(document["nodes"][0]["properties"]["EnabledState"], 2);
 }
 
+TEST_F(FileNodeStoreTest, KeepsMemberOrderAndTheLastValueOfARepeatedMember) {
+    // Small objects are scanned for a repeated member, large ones indexed:
+    // both must read as the library reads them.
+    std::string large = "{";
+    std::string expected = "{";
+    for (int member = 0; member < 40; ++member) {
+        const std::string name = "\"m" + std::to_string(member) + "\":";
+        large += name + std::to_string(member) + ",";
+        expected += name + (member == 3 ? std::string("\"last\"") : std::to_string(member)) +
+                    (member == 39 ? "}" : ",");
+    }
+    large += R"("m3": "last"})";
+    std::string text = kSampleDescription;
+    const std::string sections = R"("sections": {)";
+    const auto at = text.find(sections);
+    ASSERT_NE(at, std::string::npos);
+    text.insert(at + sections.size(),
+                R"("small": {"b": 1, "a": 2, "b": 3}, "large": )" + large + ", ");
+    auto store = useDescription(text);
+    EXPECT_EQ(store->readSection("small").value_or(""), R"({"b":3,"a":2})");
+    EXPECT_EQ(store->readSection("large").value_or(""), expected);
+}
+
 TEST_F(FileNodeStoreTest, ReadsAndUpdatesSections) {
     auto store = useDescription(kSampleDescription);
     ASSERT_TRUE(store->readSection("peer"));
