@@ -337,7 +337,7 @@
 
 #define CMNoHook
 
-/* The factory every stub ends with; Kind names the MI type. */
+/* The factory function each MI macro above ends with; Kind names the MI type. */
 #define CMPI_MI_FACTORY_(Kind, table, pn, broker, hook)                                            \
     CMPI_EXTERN_C CMPI##Kind##MI* pn##_Create_##Kind##MI(const CMPIBroker* brkr,                   \
                                                          const CMPIContext* ctx, CMPIStatus* rc) { \

@@ -299,23 +299,17 @@ TEST_F(AtomicSave, AStreamedWriterThatGivesUpLeavesTheTargetAndNoTemporary) {
                      },
                      error),
                  std::runtime_error);
-    EXPECT_FALSE(Quill::FileIo::replaceAtomically(
-        path_,
-        [&](std::ostream& out) {
+    const auto writeContentAnswering = [&content](bool answer) {
+        return [&content, answer](std::ostream& out) {
             out << content;
-            return false;
-        },
-        error));
+            return answer;
+        };
+    };
+    EXPECT_FALSE(Quill::FileIo::replaceAtomically(path_, writeContentAnswering(false), error));
     EXPECT_EQ(readFile(path_), "A=1\n");
     EXPECT_EQ(entriesInScratch(), 1u);
 
-    ASSERT_TRUE(Quill::FileIo::replaceAtomically(
-        path_,
-        [&](std::ostream& out) {
-            out << content;
-            return true;
-        },
-        error));
+    ASSERT_TRUE(Quill::FileIo::replaceAtomically(path_, writeContentAnswering(true), error));
     EXPECT_EQ(readFile(path_), content);
 }
 
