@@ -112,16 +112,17 @@ class CliCommand : public ::testing::Test {
         return first;
     }
 
-    std::string lanEndpointPath() {
-        const Outcome outcome = run({"--json", "ein", "OVX_LANEndpoint"});
+    // The path of the instance of `className` whose Name key is `name`.
+    std::string pathNamed(const std::string& className, const std::string& name) {
+        const Outcome outcome = run({"--json", "ein", className});
         EXPECT_EQ(outcome.status, 0) << outcome.err;
         const auto document = nlohmann::json::parse(outcome.out);
         for (const auto& path : document.at("paths")) {
-            if (path.get<std::string>().find("Name=\"eth0\"") != std::string::npos) {
+            if (path.get<std::string>().find("Name=\"" + name + "\"") != std::string::npos) {
                 return path;
             }
         }
-        ADD_FAILURE() << "no LAN endpoint eth0 in " << outcome.out;
+        ADD_FAILURE() << "no " << className << " " << name << " in " << outcome.out;
         return {};
     }
 
