@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
-
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ovx::cli {
@@ -89,25 +89,24 @@ TEST(CliCommandLine, DoubleDashEndsOptions) {
 }
 
 TEST(CliCommandLine, MistakesAreUsageErrors) {
-    EXPECT_NE(usageMessage({"frobnicate", "X"}).find("unknown verb \"frobnicate\""),
-              std::string::npos);
-    EXPECT_NE(usageMessage({}).find("no verb"), std::string::npos);
-    EXPECT_NE(usageMessage({"gi"}).find("gi needs PATH"), std::string::npos);
-    EXPECT_NE(usageMessage({"gi", "X.K=1", "Y.K=2"}).find("not \"Y.K=2\""), std::string::npos);
-    EXPECT_NE(usageMessage({"mi", "X.K=1"}).find("mi needs PATH Name=value"), std::string::npos);
-    EXPECT_NE(usageMessage({"ei", "X", "--color"}).find("unknown option --color"),
-              std::string::npos);
-    EXPECT_NE(usageMessage({"ei", "X", "--namespace"}).find("needs a value"), std::string::npos);
-    EXPECT_NE(usageMessage({"ei", "X", "--namespace="}).find("needs a value"), std::string::npos);
-    EXPECT_NE(usageMessage({"ei", "X", "--json=yes"}).find("takes no value"), std::string::npos);
-    EXPECT_NE(usageMessage({"gi", "X.K=1", "--role", "R"}).find("--role does not apply to gi"),
-              std::string::npos);
-    EXPECT_NE(usageMessage({"rin", "X.K=1", "-rr", "R"}).find("--result-role does not apply"),
-              std::string::npos);
-    EXPECT_NE(usageMessage({"ein", "X", "-pl", "A"}).find("--properties does not apply"),
-              std::string::npos);
-    EXPECT_NE(usageMessage({"ei", "X", "--properties", "A,,B"}).find("not a property name"),
-              std::string::npos);
+    const std::pair<std::vector<std::string>, std::string> mistakes[] = {
+        {{"frobnicate", "X"}, "unknown verb \"frobnicate\""},
+        {{}, "no verb"},
+        {{"gi"}, "gi needs PATH"},
+        {{"gi", "X.K=1", "Y.K=2"}, "not \"Y.K=2\""},
+        {{"mi", "X.K=1"}, "mi needs PATH Name=value"},
+        {{"ei", "X", "--color"}, "unknown option --color"},
+        {{"ei", "X", "--namespace"}, "needs a value"},
+        {{"ei", "X", "--namespace="}, "needs a value"},
+        {{"ei", "X", "--json=yes"}, "takes no value"},
+        {{"gi", "X.K=1", "--role", "R"}, "--role does not apply to gi"},
+        {{"rin", "X.K=1", "-rr", "R"}, "--result-role does not apply"},
+        {{"ein", "X", "-pl", "A"}, "--properties does not apply"},
+        {{"ei", "X", "--properties", "A,,B"}, "not a property name"},
+    };
+    for (const auto& [arguments, expected] : mistakes) {
+        EXPECT_NE(usageMessage(arguments).find(expected), std::string::npos) << expected;
+    }
 }
 
 TEST(CliCommandLine, HelpNeedsNoOperands) {
@@ -143,19 +142,19 @@ TEST(CliHelp, VerbHelpShowsOnlyTheOptionsTheVerbTakes) {
     EXPECT_NE(usageHint(nullptr).find("ovx-cim --help"), std::string::npos);
 }
 
-}  // namespace
-}  // namespace ovx::cli
-
-namespace ovx::cli {
-namespace {
-
-// Whatever the command line holds, the command answers with a status and a
-// message; nothing escapes as an exception. The host is pointed at a MOF
-// that does not exist, so that only the command line is judged.
-TEST(CliRobustness, MalformedCommandLinesAreRejectedNotThrown) {
+// The host is pointed at a MOF that does not exist, so that only the command
+// line is judged.
+HostSettings absentHost() {
     HostSettings settings;
     settings.mofFile = "/nonexistent/ovx-cim-test/host.mof";
     settings.registrationFile = "/nonexistent/ovx-cim-test/providers.reg";
+    return settings;
+}
+
+// Whatever the command line holds, the command answers with a status and a
+// message; nothing escapes as an exception.
+TEST(CliRobustness, MalformedCommandLinesAreRejectedNotThrown) {
+    const HostSettings settings = absentHost();
     const std::vector<std::vector<std::string>> malformed{
         {"gi", "X.K=\"unterminated"},
         {"gi", "X.K=\"a\\q\""},
@@ -187,12 +186,9 @@ TEST(CliRobustness, MalformedCommandLinesAreRejectedNotThrown) {
 }
 
 TEST(CliRobustness, WellFormedCommandsReachTheHost) {
-    HostSettings settings;
-    settings.mofFile = "/nonexistent/ovx-cim-test/host.mof";
-    settings.registrationFile = "/nonexistent/ovx-cim-test/providers.reg";
     std::ostringstream out;
     std::ostringstream err;
-    EXPECT_EQ(runCommand({"ein", "OVX_LANEndpoint"}, settings, out, err), kExitHostStart);
+    EXPECT_EQ(runCommand({"ein", "OVX_LANEndpoint"}, absentHost(), out, err), kExitHostStart);
     EXPECT_NE(err.str().find("the host could not start"), std::string::npos) << err.str();
 }
 

@@ -79,11 +79,10 @@ TEST(CliPathOperands, MalformedPathsNameThePositionWithACaret) {
     // The caret stands under the 'e' of eth0.
     EXPECT_NE(badKey.find("\n  X.Name=eth0\n         ^"), std::string::npos) << badKey;
 
-    EXPECT_THROW(pathFromOperand("", "ns"), UsageError);
-    EXPECT_THROW(pathFromOperand("9Class", "ns"), UsageError);
-    EXPECT_THROW(pathFromOperand("X.Name=\"a\",Name=\"b\"", "ns"), UsageError);
-    EXPECT_THROW(pathFromOperand("X.Name=\"a\" junk", "ns"), UsageError);
-    EXPECT_THROW(pathFromOperand(":X", "ns"), UsageError);
+    for (const char* malformed :
+         {"", "9Class", "X.Name=\"a\",Name=\"b\"", "X.Name=\"a\" junk", ":X"}) {
+        EXPECT_THROW(pathFromOperand(malformed, "ns"), UsageError) << malformed;
+    }
 }
 
 TEST(CliTypedPaths, KeysTakeTheirDeclaredTypes) {
@@ -137,23 +136,19 @@ TEST(CliPropertyAssignments, TypedByTheClassDeclaration) {
 TEST(CliPropertyAssignments, MistakesAreUsageErrors) {
     const auto& classes = projectClasses();
     const char* const cls = "OVX_StaticIPAssignmentSettingData";
-    EXPECT_NE(usageMessage([&] {
-                  propertyAssignments(classes, cls, {"Colour=red"});
-              }).find("has no property Colour"),
-              std::string::npos);
-    EXPECT_NE(usageMessage([&] {
-                  propertyAssignments(classes, cls, {"AddressOrigin=70000"});
-              }).find("uint16"),
-              std::string::npos);
-    EXPECT_NE(usageMessage([&] {
-                  propertyAssignments(classes, cls, {"SubnetMask"});
-              }).find("expected property=value"),
-              std::string::npos);
-    EXPECT_NE(usageMessage([&] {
-                  propertyAssignments(classes, cls, {"SubnetMask=1", "subnetmask=2"});
-              }).find("given twice"),
-              std::string::npos);
-    EXPECT_THROW(propertyAssignments(classes, cls, {"=3"}), UsageError);
+    const std::pair<std::vector<std::string>, std::string> mistakes[] = {
+        {{"Colour=red"}, "has no property Colour"},
+        {{"AddressOrigin=70000"}, "uint16"},
+        {{"SubnetMask"}, "expected property=value"},
+        {{"SubnetMask=1", "subnetmask=2"}, "given twice"},
+        {{"=3"}, ""},
+    };
+    for (const auto& [assignments, expected] : mistakes) {
+        const std::string message =
+            usageMessage([&] { propertyAssignments(classes, cls, assignments); });
+        EXPECT_NE(message, "no usage error") << expected;
+        EXPECT_NE(message.find(expected), std::string::npos) << message;
+    }
     EXPECT_EQ(cimErrorCode([&] { propertyAssignments(classes, "OVX_Nothing", {"A=1"}); }),
               CMPI_RC_ERR_INVALID_CLASS);
 }
