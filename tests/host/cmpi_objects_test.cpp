@@ -6,6 +6,7 @@ namespace ovx::host {
 namespace {
 
 using testing::BrokerTest;
+using testing::declare;
 using testing::text;
 
 class CmpiObjectsTest : public BrokerTest {
@@ -74,8 +75,7 @@ TEST_F(CmpiObjectsTest, ObjectPathReferenceKeysAndCopiedNamespaces) {
 }
 
 TEST_F(CmpiObjectsTest, QualifiersComeFromTheRegistry) {
-    ClassDecl base;
-    base.name = "CIM_Dependency";
+    ClassDecl base = declare("CIM_Dependency");
     base.qualifiers.push_back({"Association", Value::boolean(true), true});
     base.qualifiers.push_back({"Abstract", Value::boolean(true), false});
     base.qualifiers.push_back({"Version", Value::string("2.10.0"), true});
@@ -88,9 +88,7 @@ TEST_F(CmpiObjectsTest, QualifiersComeFromTheRegistry) {
         {"RequestedState", CMPI_uint16, "", {{"IN", Value::boolean(true), true}}});
     base.methods.push_back(method);
     registry->add(base);
-    ClassDecl derived;
-    derived.name = "OVX_Dependency";
-    derived.superclass = "CIM_Dependency";
+    ClassDecl derived = declare("OVX_Dependency", "CIM_Dependency");
     derived.qualifiers.push_back({"Version", Value::string("1.0.0"), true});
     registry->add(derived);
 
@@ -168,15 +166,12 @@ TEST_F(CmpiObjectsTest, InstancePropertiesOfAllKinds) {
 }
 
 TEST_F(CmpiObjectsTest, NewInstanceStartsWithTheInitialValuesOfItsClass) {
-    ClassDecl base;
-    base.name = "CIM_Stateful";
+    ClassDecl base = declare("CIM_Stateful");
     base.properties.push_back({"EnabledDefault", CMPI_uint16, "", {}});
     base.properties.push_back({"RequestedState", CMPI_uint16, "", {}});
     base.defaults = {{"EnabledDefault", Value::uint16(2)}, {"RequestedState", Value::uint16(12)}};
     registry->add(base);
-    ClassDecl derived;
-    derived.name = "OVX_Stateful";
-    derived.superclass = "CIM_Stateful";
+    ClassDecl derived = declare("OVX_Stateful", "CIM_Stateful");
     derived.properties.push_back({"Name", CMPI_string, "", {{"Key", Value::boolean(true), true}}});
     derived.properties.push_back({"RequestedState", CMPI_uint16, "", {}});
     derived.defaults = {{"RequestedState", Value::uint16(5)}};
@@ -195,8 +190,7 @@ TEST_F(CmpiObjectsTest, SettingAKeyPropertyUpdatesThePath) {
     CMSetProperty(inst, "Name", "eth1", CMPI_chars);
     EXPECT_EQ(text(CMGetKey(CMGetObjectPath(inst, nullptr), "Name", nullptr).value.string), "eth1");
 
-    ClassDecl decl;
-    decl.name = "OVX_Keyed";
+    ClassDecl decl = declare("OVX_Keyed");
     decl.properties.push_back(
         {"InstanceID", CMPI_string, "", {{"Key", Value::boolean(true), true}}});
     registry->add(decl);
@@ -375,13 +369,8 @@ TEST_F(CmpiObjectsTest, TypeQueriesOnAnyObject) {
 }
 
 TEST_F(CmpiObjectsTest, ClassPathIsAUsesTheRegistry) {
-    ClassDecl base;
-    base.name = "CIM_IPProtocolEndpoint";
-    registry->add(base);
-    ClassDecl derived;
-    derived.name = "OVX_IPProtocolEndpoint";
-    derived.superclass = "CIM_IPProtocolEndpoint";
-    registry->add(derived);
+    registry->add(declare("CIM_IPProtocolEndpoint"));
+    registry->add(declare("OVX_IPProtocolEndpoint", "CIM_IPProtocolEndpoint"));
     CMPIStatus rc{};
     EXPECT_TRUE(CMClassPathIsA(mb(), endpoint(), "CIM_IPProtocolEndpoint", &rc));
     EXPECT_EQ(rc.rc, CMPI_RC_OK);

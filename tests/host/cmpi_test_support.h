@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 namespace ovx::host::testing {
 
@@ -17,6 +18,14 @@ inline std::string text(const CMPIString* string) {
     }
     const char* chars = CMGetCharsPtr(string, nullptr);
     return chars == nullptr ? "<null>" : chars;
+}
+
+// A class declaration with only its name and superclass.
+inline ClassDecl declare(std::string name, std::string superclass = {}) {
+    ClassDecl decl;
+    decl.name = std::move(name);
+    decl.superclass = std::move(superclass);
+    return decl;
 }
 
 // A broker with an empty registry and an operation scope around each test.
