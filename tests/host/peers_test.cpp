@@ -226,71 +226,64 @@ class PeerProviderTest : public ::testing::Test {
         return call;
     }
 
-    Call enumerateInstances(const std::string& className, const char** properties = nullptr) {
+    // Calls one slot of an MI's table; paths and instances become CMPI
+    // objects inside the operation.
+    template <typename MI, typename Slot, typename... Args>
+    Call call(MI* mi, Slot slot, const Args&... args) {
         return run([&](const CMPIContext* context, const CMPIResult* result) {
-            return instanceMI_->ft->enumerateInstances(
-                instanceMI_, context, result, host::toCmpi(host::ObjectPath(kNamespace, className)),
-                properties);
+            return (mi->ft->*slot)(mi, context, result, cmpi(args)...);
         });
+    }
+    static CMPIObjectPath* cmpi(const host::ObjectPath& path) { return host::toCmpi(path); }
+    static CMPIInstance* cmpi(const host::Instance& instance) { return host::toCmpi(instance); }
+    template <typename T>
+    static T cmpi(T plain) {
+        return plain;
+    }
+
+    Call enumerateInstances(const std::string& className, const char** properties = nullptr) {
+        return call(instanceMI_, &CMPIInstanceMIFT::enumerateInstances,
+                    host::ObjectPath(kNamespace, className), properties);
     }
 
     Call enumerateInstanceNames(const std::string& className) {
-        return run([&](const CMPIContext* context, const CMPIResult* result) {
-            return instanceMI_->ft->enumerateInstanceNames(
-                instanceMI_, context, result,
-                host::toCmpi(host::ObjectPath(kNamespace, className)));
-        });
+        return call(instanceMI_, &CMPIInstanceMIFT::enumerateInstanceNames,
+                    host::ObjectPath(kNamespace, className));
     }
 
     Call getInstance(const host::ObjectPath& path, const char** properties = nullptr) {
-        return run([&](const CMPIContext* context, const CMPIResult* result) {
-            return instanceMI_->ft->getInstance(instanceMI_, context, result, host::toCmpi(path),
-                                                properties);
-        });
+        return call(instanceMI_, &CMPIInstanceMIFT::getInstance, path, properties);
     }
 
     Call modifyInstance(const host::Instance& instance, const char** properties = nullptr) {
-        return run([&](const CMPIContext* context, const CMPIResult* result) {
-            return instanceMI_->ft->modifyInstance(instanceMI_, context, result,
-                                                   host::toCmpi(instance.path()),
-                                                   host::toCmpi(instance), properties);
-        });
+        return call(instanceMI_, &CMPIInstanceMIFT::modifyInstance, instance.path(), instance,
+                    properties);
     }
 
     Call associators(const host::ObjectPath& source, const char* associationClass,
                      const char* resultClass, const char* role = nullptr,
                      const char* resultRole = nullptr) {
-        return run([&](const CMPIContext* context, const CMPIResult* result) {
-            return associationMI_->ft->associators(associationMI_, context, result,
-                                                   host::toCmpi(source), associationClass,
-                                                   resultClass, role, resultRole, nullptr);
-        });
+        return call(associationMI_, &CMPIAssociationMIFT::associators, source, associationClass,
+                    resultClass, role, resultRole, static_cast<const char**>(nullptr));
     }
 
     Call associatorNames(const host::ObjectPath& source, const char* associationClass,
                          const char* resultClass, const char* role = nullptr,
                          const char* resultRole = nullptr) {
-        return run([&](const CMPIContext* context, const CMPIResult* result) {
-            return associationMI_->ft->associatorNames(associationMI_, context, result,
-                                                       host::toCmpi(source), associationClass,
-                                                       resultClass, role, resultRole);
-        });
+        return call(associationMI_, &CMPIAssociationMIFT::associatorNames, source, associationClass,
+                    resultClass, role, resultRole);
     }
 
     Call references(const host::ObjectPath& source, const char* resultClass,
                     const char* role = nullptr) {
-        return run([&](const CMPIContext* context, const CMPIResult* result) {
-            return associationMI_->ft->references(associationMI_, context, result,
-                                                  host::toCmpi(source), resultClass, role, nullptr);
-        });
+        return call(associationMI_, &CMPIAssociationMIFT::references, source, resultClass, role,
+                    static_cast<const char**>(nullptr));
     }
 
     Call referenceNames(const host::ObjectPath& source, const char* resultClass,
                         const char* role = nullptr) {
-        return run([&](const CMPIContext* context, const CMPIResult* result) {
-            return associationMI_->ft->referenceNames(associationMI_, context, result,
-                                                      host::toCmpi(source), resultClass, role);
-        });
+        return call(associationMI_, &CMPIAssociationMIFT::referenceNames, source, resultClass,
+                    role);
     }
 
     // The settings section as it is on disk now.
@@ -612,31 +605,18 @@ TEST_F(PeerProviderTest, OnlySettingsCanBeModifiedAndNothingCreatedOrDeleted) {
     renamed.setProperty("ElementName", host::Value::string("renamed"));
     EXPECT_EQ(modifyInstance(renamed).rc, CMPI_RC_ERR_NOT_SUPPORTED);
 
-    const auto create = [&](const host::ObjectPath& path) {
-        return run([&](const CMPIContext* context, const CMPIResult* result) {
-            return instanceMI_->ft->createInstance(instanceMI_, context, result, host::toCmpi(path),
-                                                   host::toCmpi(host::Instance(path)));
-        });
-    };
-    const auto remove = [&](const host::ObjectPath& path) {
-        return run([&](const CMPIContext* context, const CMPIResult* result) {
-            return instanceMI_->ft->deleteInstance(instanceMI_, context, result,
-                                                   host::toCmpi(path));
-        });
-    };
-    const auto query = [&](const std::string& className) {
-        return run([&](const CMPIContext* context, const CMPIResult* result) {
-            return instanceMI_->ft->execQuery(instanceMI_, context, result,
-                                              host::toCmpi(host::ObjectPath(kNamespace, className)),
-                                              "SELECT * FROM OVX_DNSSettingData", "WQL");
-        });
-    };
     const host::ObjectPath setting = settingPath("OVX_DNSSettingData", "Computer%eth0%");
-    EXPECT_EQ(create(settingPath("OVX_DNSSettingData", "Computer%eth5%")).rc,
+    const host::ObjectPath created = settingPath("OVX_DNSSettingData", "Computer%eth5%");
+    EXPECT_EQ(
+        call(instanceMI_, &CMPIInstanceMIFT::createInstance, created, host::Instance(created)).rc,
+        CMPI_RC_ERR_NOT_SUPPORTED);
+    EXPECT_EQ(call(instanceMI_, &CMPIInstanceMIFT::deleteInstance, setting).rc,
               CMPI_RC_ERR_NOT_SUPPORTED);
-    EXPECT_EQ(remove(setting).rc, CMPI_RC_ERR_NOT_SUPPORTED);
-    EXPECT_EQ(remove(system).rc, CMPI_RC_ERR_NOT_SUPPORTED);
-    const Call refusedQuery = query("OVX_DNSSettingData");
+    EXPECT_EQ(call(instanceMI_, &CMPIInstanceMIFT::deleteInstance, system).rc,
+              CMPI_RC_ERR_NOT_SUPPORTED);
+    const Call refusedQuery = call(instanceMI_, &CMPIInstanceMIFT::execQuery,
+                                   host::ObjectPath(kNamespace, "OVX_DNSSettingData"),
+                                   "SELECT * FROM OVX_DNSSettingData", "WQL");
     EXPECT_EQ(refusedQuery.rc, CMPI_RC_ERR_NOT_SUPPORTED);
     EXPECT_FALSE(refusedQuery.message.empty());
     EXPECT_EQ(readFile(description_), before);
