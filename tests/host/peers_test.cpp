@@ -286,6 +286,15 @@ class PeerProviderTest : public ::testing::Test {
                     role);
     }
 
+    // The instances of a class, from an enumeration that must succeed.
+    std::vector<host::Instance> listed(const std::string& className,
+                                       const char** properties = nullptr) {
+        const Call call = enumerateInstances(className, properties);
+        EXPECT_EQ(call.rc, CMPI_RC_OK) << className << ": " << call.message;
+        EXPECT_EQ(call.data.doneCount, 1u) << className;
+        return call.data.instances;
+    }
+
     // The settings section as it is on disk now.
     Json savedSettings() const {
         return Json::parse(readFile(description_)).at("sections").at("networkSettings");
@@ -357,11 +366,9 @@ TEST_F(PeerProviderTest, FactoriesHandOutVersionedTablesAndRefuseANullBroker) {
 // ---- systems and LAN endpoints ------------------------------------------------
 
 TEST_F(PeerProviderTest, ComputerSystemGoesByThisMachinesHostName) {
-    const Call call = enumerateInstances("OVX_ComputerSystem");
-    ASSERT_EQ(call.rc, CMPI_RC_OK) << call.message;
-    EXPECT_EQ(call.data.doneCount, 1u);
-    ASSERT_EQ(call.data.instances.size(), 1u);
-    const host::Instance& system = call.data.instances.front();
+    const std::vector<host::Instance> systems = listed("OVX_ComputerSystem");
+    ASSERT_EQ(systems.size(), 1u);
+    const host::Instance& system = systems.front();
     EXPECT_EQ(keyText(system.path(), "CreationClassName"), "OVX_ComputerSystem");
     EXPECT_EQ(keyText(system.path(), "Name"), hostName());
     EXPECT_EQ(text(system, "Name"), hostName());
@@ -382,10 +389,9 @@ TEST_F(PeerProviderTest, ComputerSystemGoesByThisMachinesHostName) {
 }
 
 TEST_F(PeerProviderTest, ServiceProcessorIsTheControllerTheEndpointsName) {
-    const Call call = enumerateInstances("OVX_SPComputerSystem");
-    ASSERT_EQ(call.rc, CMPI_RC_OK) << call.message;
-    ASSERT_EQ(call.data.instances.size(), 1u);
-    const host::Instance& processor = call.data.instances.front();
+    const std::vector<host::Instance> processors = listed("OVX_SPComputerSystem");
+    ASSERT_EQ(processors.size(), 1u);
+    const host::Instance& processor = processors.front();
     EXPECT_EQ(keyText(processor.path(), "Name"), "BMC:-1");
     EXPECT_EQ(keyText(processor.path(), "CreationClassName"), "OVX_SPComputerSystem");
     EXPECT_EQ(text(processor, "ElementName"), "BMC");
@@ -399,24 +405,23 @@ TEST_F(PeerProviderTest, ServiceProcessorIsTheControllerTheEndpointsName) {
 }
 
 TEST_F(PeerProviderTest, LanEndpointsBelongToTheirSystemAndCarryMacAddresses) {
-    const Call call = enumerateInstances("OVX_LANEndpoint");
-    ASSERT_EQ(call.rc, CMPI_RC_OK) << call.message;
-    ASSERT_EQ(call.data.instances.size(), 6u);
+    const std::vector<host::Instance> endpoints = listed("OVX_LANEndpoint");
+    ASSERT_EQ(endpoints.size(), 6u);
     std::vector<std::string> names;
-    for (const auto& endpoint : call.data.instances) {
+    for (const auto& endpoint : endpoints) {
         names.push_back(keyText(endpoint.path(), "Name"));
         EXPECT_EQ(keyText(endpoint.path(), "CreationClassName"), "OVX_LANEndpoint");
     }
     EXPECT_EQ(names, (std::vector<std::string>{"eth0", "eth1", "eth2", "eth3", "br0", "bmc0"}));
 
-    const host::Instance* eth0 = findByKey(call.data.instances, "Name", "eth0");
+    const host::Instance* eth0 = findByKey(endpoints, "Name", "eth0");
     ASSERT_NE(eth0, nullptr);
     EXPECT_EQ(keyText(eth0->path(), "SystemCreationClassName"), "OVX_ComputerSystem");
     EXPECT_EQ(keyText(eth0->path(), "SystemName"), hostName());
     EXPECT_EQ(text(*eth0, "MACAddress"), "001B213A4F10");
     EXPECT_EQ(property(*eth0, "ProtocolIFType")->asUnsigned(), 6u);
 
-    const host::Instance* bmc0 = findByKey(call.data.instances, "Name", "bmc0");
+    const host::Instance* bmc0 = findByKey(endpoints, "Name", "bmc0");
     ASSERT_NE(bmc0, nullptr);
     EXPECT_EQ(keyText(bmc0->path(), "SystemCreationClassName"), "OVX_SPComputerSystem");
     EXPECT_EQ(keyText(bmc0->path(), "SystemName"), "BMC:-1");
@@ -466,33 +471,30 @@ TEST_F(PeerProviderTest, PropertyListLimitsWhatIsFilledButKeepsTheKeys) {
 // ---- settings -----------------------------------------------------------------------
 
 TEST_F(PeerProviderTest, SettingsEnumerateInTheOrderOfTheSection) {
-    const Call dhcp = enumerateInstances("OVX_DHCPSettingData");
-    ASSERT_EQ(dhcp.rc, CMPI_RC_OK) << dhcp.message;
-    ASSERT_EQ(dhcp.data.instances.size(), 4u);
-    EXPECT_EQ(keyText(dhcp.data.instances[2].path(), "InstanceID"), "Computer%eth2%dhcp");
-    EXPECT_EQ(property(dhcp.data.instances[2], "AddressOrigin")->asUnsigned(), 4u);
-    EXPECT_EQ(text(dhcp.data.instances[2], "ConfigurationName"), "web01-default");
+    const std::vector<host::Instance> dhcp = listed("OVX_DHCPSettingData");
+    ASSERT_EQ(dhcp.size(), 4u);
+    EXPECT_EQ(keyText(dhcp[2].path(), "InstanceID"), "Computer%eth2%dhcp");
+    EXPECT_EQ(property(dhcp[2], "AddressOrigin")->asUnsigned(), 4u);
+    EXPECT_EQ(text(dhcp[2], "ConfigurationName"), "web01-default");
 
-    const Call dns = enumerateInstances("OVX_DNSSettingData");
-    ASSERT_EQ(dns.rc, CMPI_RC_OK) << dns.message;
-    ASSERT_EQ(dns.data.instances.size(), 5u);
-    const host::Instance* eth1 = findByKey(dns.data.instances, "InstanceID", "Computer%eth1%");
+    const std::vector<host::Instance> dns = listed("OVX_DNSSettingData");
+    ASSERT_EQ(dns.size(), 5u);
+    const host::Instance* eth1 = findByKey(dns, "InstanceID", "Computer%eth1%");
     ASSERT_NE(eth1, nullptr);
     EXPECT_EQ(texts(*eth1, "DNSServerAddresses"),
               (std::vector<std::string>{"198.51.100.53", "2001:db8:100::53"}));
     EXPECT_EQ(text(*eth1, "RequestedHostname"), "web01");
     EXPECT_EQ(text(*eth1, "DomainName"), "example.net");
     EXPECT_EQ(property(*eth1, "AddressOrigin")->asUnsigned(), 3u);
-    const host::Instance* eth2 = findByKey(dns.data.instances, "InstanceID", "Computer%eth2%");
+    const host::Instance* eth2 = findByKey(dns, "InstanceID", "Computer%eth2%");
     ASSERT_NE(eth2, nullptr);
     ASSERT_NE(property(*eth2, "DNSServerAddresses"), nullptr);
     EXPECT_TRUE(texts(*eth2, "DNSServerAddresses").empty());
 
-    const Call general = enumerateInstances("OVX_DNSGeneralSettingData");
-    ASSERT_EQ(general.rc, CMPI_RC_OK) << general.message;
-    ASSERT_EQ(general.data.instances.size(), 2u);
-    EXPECT_EQ(keyText(general.data.instances.front().path(), "InstanceID"), "Computer");
-    EXPECT_EQ(texts(general.data.instances.front(), "DNSSuffixesToAppend"),
+    const std::vector<host::Instance> general = listed("OVX_DNSGeneralSettingData");
+    ASSERT_EQ(general.size(), 2u);
+    EXPECT_EQ(keyText(general.front().path(), "InstanceID"), "Computer");
+    EXPECT_EQ(texts(general.front(), "DNSSuffixesToAppend"),
               (std::vector<std::string>{"example.net", "corp.example.net"}));
 
     const Call names = enumerateInstanceNames("OVX_DNSSettingData");
@@ -660,15 +662,11 @@ TEST_F(PeerProviderTest, WithoutASectionThereAreNoSettings) {
     for (const char* className :
          {"OVX_DHCPSettingData", "OVX_DNSSettingData", "OVX_DNSGeneralSettingData",
           "OVX_DNSProtocolEndpoint", "OVX_DNSSAPSAPDependency"}) {
-        const Call call = enumerateInstances(className);
-        EXPECT_EQ(call.rc, CMPI_RC_OK) << className << ": " << call.message;
-        EXPECT_TRUE(call.data.instances.empty()) << className;
-        EXPECT_EQ(call.data.doneCount, 1u);
+        EXPECT_TRUE(listed(className).empty()) << className;
     }
-    const Call lan = enumerateInstances("OVX_LANEndpoint");
-    ASSERT_EQ(lan.rc, CMPI_RC_OK);
-    ASSERT_EQ(lan.data.instances.size(), 6u);
-    EXPECT_EQ(property(lan.data.instances.front(), "MACAddress"), nullptr);
+    const std::vector<host::Instance> lan = listed("OVX_LANEndpoint");
+    ASSERT_EQ(lan.size(), 6u);
+    EXPECT_EQ(property(lan.front(), "MACAddress"), nullptr);
 
     host::Instance change(settingPath("OVX_DNSSettingData", "Computer%eth0%"));
     change.setProperty("DomainName", host::Value::string("example.org"));
@@ -682,15 +680,14 @@ TEST_F(PeerProviderTest, FollowsTheDescriptionAsItChanges) {
     document["nodes"][0]["properties"]["Name"] = "web01.example.net";
     document["nodes"][0]["properties"]["EnabledState"] = 16;
     writeFile(description_, document.dump());
-    const Call call = enumerateInstances("OVX_ComputerSystem");
-    ASSERT_EQ(call.rc, CMPI_RC_OK);
-    ASSERT_EQ(call.data.instances.size(), 1u);
-    EXPECT_EQ(keyText(call.data.instances.front().path(), "Name"), "web01.example.net");
-    EXPECT_EQ(property(call.data.instances.front(), "EnabledState")->asUnsigned(), 3u);
+    const std::vector<host::Instance> systems = listed("OVX_ComputerSystem");
+    ASSERT_EQ(systems.size(), 1u);
+    EXPECT_EQ(keyText(systems.front().path(), "Name"), "web01.example.net");
+    EXPECT_EQ(property(systems.front(), "EnabledState")->asUnsigned(), 3u);
     // LAN endpoints name the system they belong to.
-    const Call lan = enumerateInstances("OVX_LANEndpoint");
-    ASSERT_EQ(lan.rc, CMPI_RC_OK);
-    EXPECT_EQ(keyText(lan.data.instances.front().path(), "SystemName"), "web01.example.net");
+    const std::vector<host::Instance> lan = listed("OVX_LANEndpoint");
+    ASSERT_FALSE(lan.empty());
+    EXPECT_EQ(keyText(lan.front().path(), "SystemName"), "web01.example.net");
 }
 
 // ---- DNS endpoints and their dependency on IP endpoints -----------------------
@@ -699,15 +696,14 @@ TEST_F(PeerProviderTest, DnsEndpointsExistForListedInterfacesOnly) {
     Json section = savedSettings();
     section["DNSProtocolEndpoints"].push_back("eth9");
     replaceSettings(section);
-    const Call call = enumerateInstances("OVX_DNSProtocolEndpoint");
-    ASSERT_EQ(call.rc, CMPI_RC_OK) << call.message;
+    const std::vector<host::Instance> endpoints = listed("OVX_DNSProtocolEndpoint");
     std::vector<std::string> names;
-    for (const auto& endpoint : call.data.instances) {
+    for (const auto& endpoint : endpoints) {
         names.push_back(keyText(endpoint.path(), "Name"));
     }
     EXPECT_EQ(names, (std::vector<std::string>{"DNS:eth0", "DNS:eth0_1", "DNS:eth1", "DNS:eth2",
                                                "DNS:bmc0"}));
-    const host::Instance* bmc = findByKey(call.data.instances, "Name", "DNS:bmc0");
+    const host::Instance* bmc = findByKey(endpoints, "Name", "DNS:bmc0");
     ASSERT_NE(bmc, nullptr);
     EXPECT_EQ(bmc->path(), dnsEndpointPath("bmc0", true));
     EXPECT_EQ(text(*bmc, "ElementName"), "DNS client of bmc0");
@@ -856,9 +852,8 @@ TEST_F(PeerProviderTest, DependencyInstancesCanBeListedAndFetched) {
     ASSERT_EQ(names.rc, CMPI_RC_OK) << names.message;
     ASSERT_EQ(names.data.objectPaths.size(), 5u);
 
-    const Call instances = enumerateInstances("OVX_DNSSAPSAPDependency");
-    ASSERT_EQ(instances.rc, CMPI_RC_OK);
-    ASSERT_EQ(instances.data.instances.size(), 5u);
+    const std::vector<host::Instance> instances = listed("OVX_DNSSAPSAPDependency");
+    ASSERT_EQ(instances.size(), 5u);
 
     const host::ObjectPath& second = names.data.objectPaths[1];
     const Call got = getInstance(second);
