@@ -16,28 +16,14 @@ CMPIStatus cleanup(CMPIInstanceMI*, const CMPIContext*, CMPIBoolean) {
     return ok();
 }
 
-CMPIStatus enumerate(const CMPIResult* result, const CMPIObjectPath* op, bool names) {
-    const std::string ns = nameSpace(op);
-    CMPIObjectPath* path = makePath(g_broker, ns, "TST_Gadget", "Id", "g1");
-    if (names) {
-        CMReturnObjectPath(result, path);
-    } else {
-        CMPIInstance* instance = CMNewInstance(g_broker, path, nullptr);
-        setString(instance, "Id", "g1");
-        CMReturnInstance(result, instance);
-    }
-    CMReturnDone(result);
-    return ok();
-}
-
 CMPIStatus enumerateInstanceNames(CMPIInstanceMI*, const CMPIContext*, const CMPIResult* result,
                                   const CMPIObjectPath* op) {
-    return enumerate(result, op, true);
+    return returnOnlyInstance(g_broker, result, op, "TST_Gadget", "Id", "g1", true);
 }
 
 CMPIStatus enumerateInstances(CMPIInstanceMI*, const CMPIContext*, const CMPIResult* result,
                               const CMPIObjectPath* op, const char**) {
-    return enumerate(result, op, false);
+    return returnOnlyInstance(g_broker, result, op, "TST_Gadget", "Id", "g1", false);
 }
 
 CMPIStatus methodCleanup(CMPIMethodMI*, const CMPIContext*, CMPIBoolean) {

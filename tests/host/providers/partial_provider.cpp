@@ -16,19 +16,12 @@ CMPIStatus cleanup(CMPIInstanceMI*, const CMPIContext*, CMPIBoolean) {
 
 CMPIStatus enumerateInstanceNames(CMPIInstanceMI*, const CMPIContext*, const CMPIResult* result,
                                   const CMPIObjectPath* op) {
-    CMReturnObjectPath(result, makePath(g_broker, nameSpace(op), "TST_Part", "Id", "p1"));
-    CMReturnDone(result);
-    return ok();
+    return returnOnlyInstance(g_broker, result, op, "TST_Part", "Id", "p1", true);
 }
 
 CMPIStatus enumerateInstances(CMPIInstanceMI*, const CMPIContext*, const CMPIResult* result,
                               const CMPIObjectPath* op, const char**) {
-    CMPIInstance* instance =
-        CMNewInstance(g_broker, makePath(g_broker, nameSpace(op), "TST_Part", "Id", "p1"), nullptr);
-    setString(instance, "Id", "p1");
-    CMReturnInstance(result, instance);
-    CMReturnDone(result);
-    return ok();
+    return returnOnlyInstance(g_broker, result, op, "TST_Part", "Id", "p1", false);
 }
 
 CMPIInstanceMIFT instanceTable = {CMPICurrentVersion,

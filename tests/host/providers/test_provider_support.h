@@ -125,6 +125,23 @@ inline void addReferenceKey(CMPIObjectPath* path, const char* name, const CMPIOb
     CMAddKey(path, name, &payload, CMPI_ref);
 }
 
+// Answers an enumeration with the one instance of `className` whose string
+// key `keyName` is `keyValue`: its path, or the instance with that key set.
+inline CMPIStatus returnOnlyInstance(const CMPIBroker* broker, const CMPIResult* result,
+                                     const CMPIObjectPath* op, const char* className,
+                                     const char* keyName, const std::string& keyValue, bool names) {
+    CMPIObjectPath* path = makePath(broker, nameSpace(op), className, keyName, keyValue);
+    if (names) {
+        CMReturnObjectPath(result, path);
+    } else {
+        CMPIInstance* instance = CMNewInstance(broker, path, nullptr);
+        setString(instance, keyName, keyValue);
+        CMReturnInstance(result, instance);
+    }
+    CMReturnDone(result);
+    return ok();
+}
+
 // Appends a line to the file named by OVX_TEST_PROVIDER_LOG, when set.
 inline void logEvent(const std::string& line) {
     static std::mutex mutex;
