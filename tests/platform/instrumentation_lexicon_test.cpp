@@ -37,11 +37,7 @@ TEST(NodeLexiconTest, PropertyNamesValuesAndKinds) {
     EXPECT_EQ(static_cast<unsigned>(*NodeLexicon::propertyFromName("EnabledState")), 123u);
     EXPECT_EQ(static_cast<unsigned>(*NodeLexicon::propertyFromName("Name")), 108u);
     EXPECT_EQ(NodeLexicon::propertyKind(NodeLexicon::DNSServers), ValueKind::List);
-    EXPECT_EQ(NodeLexicon::propertyKind(NodeLexicon::DNSSuffixes), ValueKind::List);
     EXPECT_EQ(NodeLexicon::propertyKind(NodeLexicon::EnabledState), ValueKind::Number);
-    EXPECT_EQ(NodeLexicon::propertyKind(NodeLexicon::IPv6PrefixLength), ValueKind::Number);
-    EXPECT_EQ(NodeLexicon::propertyKind(NodeLexicon::AddressOrigin), ValueKind::Number);
-    EXPECT_EQ(NodeLexicon::propertyKind(NodeLexicon::IPv4Gateway), ValueKind::Text);
     EXPECT_EQ(NodeLexicon::propertyKind(NodeLexicon::Name), ValueKind::Text);
 }
 
@@ -53,12 +49,6 @@ TEST(NodeLexiconTest, UnknownValuesAndNamesAreRefused) {
     EXPECT_FALSE(NodeLexicon::propertyKind(static_cast<NodeLexicon::Properties>(5)));
     EXPECT_FALSE(NodeLexicon::propertyFromName("IPv4address"));
     EXPECT_FALSE(NodeLexicon::propertyFromName("108"));
-}
-
-TEST(PropertyValueTest, KindFollowsTheHeldAlternative) {
-    EXPECT_EQ(valueKind(PropertyValue(std::string("a"))), ValueKind::Text);
-    EXPECT_EQ(valueKind(PropertyValue(7u)), ValueKind::Number);
-    EXPECT_EQ(valueKind(PropertyValue(std::vector<std::string>{"a"})), ValueKind::List);
 }
 
 NodeTree::NodeDefinition nodeOf(NodeLexicon::NodeType type, std::string id,
@@ -131,13 +121,6 @@ TEST(NodeTreeTest, LeavesOutBrokenDefinitionsAndSaysWhy) {
     // Wrong kind, unknown property, unknown read-only, duplicate, slash, empty,
     // unknown type, duplicate top-level node.
     EXPECT_EQ(problems.size(), 8u);
-}
-
-TEST(NodeTreeTest, EmptyTreeHasNothingToFind) {
-    const NodeTree tree;
-    EXPECT_TRUE(tree.empty());
-    EXPECT_EQ(tree.findNext(NodeLexicon::IPInterface), NodeTree::npos);
-    EXPECT_EQ(tree.find("/"), NodeTree::npos);
 }
 
 TEST(NodeTreeTest, RefusesTreesDeeperThanItsLimit) {
