@@ -11,14 +11,18 @@ namespace {
 
 using NxLog::NxMessageBuffer;
 
-TEST(NxMessageBuffer, AccumulatesEverythingStreamedIn) {
+TEST(NxMessageBuffer, AccumulatesEverythingStreamedInLikeAnyOstream) {
     NxMessageBuffer buffer;
     EXPECT_EQ(NxMessageBuffer::str(buffer), "");
     buffer << "ENTERING" << std::string(": ") << "f()";
     EXPECT_EQ(NxMessageBuffer::str(buffer), "ENTERING: f()");
-    buffer << " more";
-    EXPECT_EQ(NxMessageBuffer::str(buffer), "ENTERING: f() more");
-    EXPECT_EQ(buffer.str(), "ENTERING: f() more");
+    std::ostream& tail = buffer << " ratio=" << 0.5 << " ok=" << true << std::string("a\0b", 3);
+    const std::string expected = std::string("ENTERING: f() ratio=0.5 ok=1a\0b", 31);
+    EXPECT_EQ(NxMessageBuffer::str(tail), expected);
+    EXPECT_EQ(buffer.str(), expected);
+    std::ostringstream other;
+    other << "text";
+    EXPECT_EQ(NxMessageBuffer::str(other), "") << "a foreign stream has no buffer text";
 }
 
 TEST(NxMessageBuffer, BuildsAParameterListWithAddressesAndNumbers) {
@@ -62,21 +66,6 @@ TEST(NxMessageBuffer, IntegersAreDecimalWhateverTheStreamFlags) {
     buffer.setf(std::ios::showpos);
     buffer << 255 << ',' << LLONG_MIN << ',' << ULLONG_MAX << ',' << 7ul;
     EXPECT_EQ(NxMessageBuffer::str(buffer), "255,-9223372036854775808,18446744073709551615,7");
-}
-
-TEST(NxMessageBuffer, OtherTypesStreamLikeAnyOstream) {
-    NxMessageBuffer buffer;
-    std::ostream& tail = buffer << "ratio=" << 0.5 << " ok=" << true;
-    EXPECT_EQ(NxMessageBuffer::str(tail), "ratio=0.5 ok=1");
-}
-
-TEST(NxMessageBuffer, TextWithEmbeddedNulIsKeptWholeAndAForeignStreamHasNone) {
-    NxMessageBuffer buffer;
-    buffer << std::string("a\0b", 3);
-    EXPECT_EQ(NxMessageBuffer::str(buffer), std::string("a\0b", 3));
-    std::ostringstream other;
-    other << "text";
-    EXPECT_EQ(NxMessageBuffer::str(other), "");
 }
 
 }  // namespace

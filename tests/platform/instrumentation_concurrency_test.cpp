@@ -14,6 +14,7 @@ namespace {
 using namespace Quill;
 using ovx::test::InstrumentationTest;
 using ovx::test::readFile;
+using ovx::test::valueAt;
 using Json = nlohmann::ordered_json;
 
 constexpr int kInterfaces = 4;
@@ -143,9 +144,7 @@ TEST_F(ConcurrencyTest, CursorsOnManyThreadsWriteTheirOwnNodes) {
                     !cursor.setProperty(NodeLexicon::EnabledState, state)) {
                     ++refused;
                 }
-                std::string readBack;
-                if (!cursor.getProperty(NodeLexicon::IPv4Address, readBack) ||
-                    readBack != address) {
+                if (valueAt<std::string>(cursor, NodeLexicon::IPv4Address) != address) {
                     ++mismatches;
                 }
             }
@@ -252,13 +251,12 @@ TEST_F(ConcurrencyTest, TwoProcessesLoseNoUpdate) {
 
     EXPECT_EQ(counterOf(*store_), 2 * kIncrements);
     Instrumentation cursor;
-    std::string address;
     ASSERT_TRUE(cursor.selectNode(interfacePath(0)));
-    EXPECT_TRUE(cursor.getProperty(NodeLexicon::IPv4Address, address));
-    EXPECT_EQ(address, "10.0.0." + std::to_string(kIncrements));
+    EXPECT_EQ(valueAt<std::string>(cursor, NodeLexicon::IPv4Address),
+              "10.0.0." + std::to_string(kIncrements));
     ASSERT_TRUE(cursor.selectNode(interfacePath(1)));
-    EXPECT_TRUE(cursor.getProperty(NodeLexicon::IPv4Address, address));
-    EXPECT_EQ(address, "10.1.0." + std::to_string(kIncrements));
+    EXPECT_EQ(valueAt<std::string>(cursor, NodeLexicon::IPv4Address),
+              "10.1.0." + std::to_string(kIncrements));
 }
 
 }  // namespace
