@@ -125,52 +125,6 @@ TEST_F(ConcurrencyTest, ThreadsLoseNoCounterUpdateWithSharedOrOwnStores) {
     EXPECT_TRUE(failures().empty());
 }
 
-TEST_F(ConcurrencyTest, CursorsOnManyThreadsWriteTheirOwnNodes) {
-    constexpr int kWrites = 25;
-    std::atomic<int> mismatches{0};
-    std::atomic<int> refused{0};
-    std::vector<std::thread> threads;
-    for (int index = 0; index < kInterfaces; ++index) {
-        threads.emplace_back([&, index] {
-            Instrumentation cursor;
-            if (!cursor.selectNode(interfacePath(index))) {
-                ++refused;
-                return;
-            }
-            for (unsigned int step = 1; step <= kWrites; ++step) {
-                std::string address = "10.0." + std::to_string(index) + "." + std::to_string(step);
-                unsigned int state = step;
-                if (!cursor.setProperty(NodeLexicon::IPv4Address, address) ||
-                    !cursor.setProperty(NodeLexicon::EnabledState, state)) {
-                    ++refused;
-                }
-                if (valueAt<std::string>(cursor, NodeLexicon::IPv4Address) != address) {
-                    ++mismatches;
-                }
-            }
-        });
-    }
-    for (auto& thread : threads) {
-        thread.join();
-    }
-    EXPECT_EQ(refused, 0);
-    EXPECT_EQ(mismatches, 0);
-
-    FileNodeStore fresh(path_);
-    const auto tree = fresh.snapshot();
-    for (int index = 0; index < kInterfaces; ++index) {
-        const auto position = tree->find(interfacePath(index));
-        ASSERT_NE(position, NodeTree::npos);
-        const auto& properties = tree->node(position).properties;
-        EXPECT_EQ(std::get<std::string>(properties.at(NodeLexicon::IPv4Address)),
-                  "10.0." + std::to_string(index) + "." + std::to_string(kWrites));
-        EXPECT_EQ(std::get<unsigned int>(properties.at(NodeLexicon::EnabledState)),
-                  static_cast<unsigned int>(kWrites));
-        EXPECT_EQ(std::get<std::string>(properties.at(NodeLexicon::Name)),
-                  "eth" + std::to_string(index));
-    }
-}
-
 TEST_F(ConcurrencyTest, ReadersAlwaysSeeAWholeTreeWhileWritersWork) {
     std::atomic<bool> writing{true};
     std::atomic<int> incomplete{0};

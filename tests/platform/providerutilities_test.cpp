@@ -62,13 +62,6 @@ std::string pathText(const CMPIObjectPath* path) {
     return textOf(CMObjectPathToString(path, nullptr));
 }
 
-ovx::host::ClassDecl classDecl(std::string name, std::string superclass) {
-    ovx::host::ClassDecl decl;
-    decl.name = std::move(name);
-    decl.superclass = std::move(superclass);
-    return decl;
-}
-
 // One CIM operation on the embedded host: a broker over a registry the test
 // may fill, and a scope that frees every CMPI object the test makes.
 class OverHost : public ::testing::Test {
@@ -290,9 +283,7 @@ TEST_F(OverHost, WritesStringKeysAndReadsThemBack) {
     ASSERT_TRUE(ProviderUtilities::setKeyProperty(path, "CreationClassName", ""));
 
     EXPECT_EQ(ProviderUtilities::getKeyCount(path), 3);
-    const CMPIData name = keyOf(path, "Name");
-    EXPECT_EQ(name.type, CMPI_string);
-    EXPECT_EQ(textOf(name.value.string), "eth0");
+    EXPECT_EQ(ovx::host::fromCmpi(keyOf(path, "Name")), ovx::host::Value::string("eth0"));
 
     EXPECT_EQ(keyText(path, "Name"), "eth0");
     EXPECT_EQ(keyText(path, "SystemName"), awkward);
@@ -435,9 +426,8 @@ TEST_F(OverHost, SetsTextLiteralsAsStringsAndEmptyUint16Arrays) {
     CMPIInstance* const instance = newInstance("OVX_IPProtocolEndpoint");
     ASSERT_TRUE(
         ProviderUtilities::setProperty(instance, "CreationClassName", "OVX_IPProtocolEndpoint"));
-    const CMPIData data = propertyOf(instance, "CreationClassName");
-    EXPECT_EQ(data.type, CMPI_string);
-    EXPECT_EQ(textOf(data.value.string), "OVX_IPProtocolEndpoint");
+    EXPECT_EQ(ovx::host::fromCmpi(propertyOf(instance, "CreationClassName")),
+              ovx::host::Value::string("OVX_IPProtocolEndpoint"));
     EXPECT_FALSE(
         ProviderUtilities::setProperty(instance, "ElementName", static_cast<const char*>(nullptr)));
     EXPECT_EQ(CMGetPropertyCount(instance, nullptr), 1u);
@@ -449,10 +439,8 @@ TEST_F(OverHost, SetsTextLiteralsAsStringsAndEmptyUint16Arrays) {
     ASSERT_TRUE(ProviderUtilities::setProperty(broker_, instance, "RequestedStatesSupported",
                                                std::vector<unsigned short>{}));
     EXPECT_EQ(scope_.handleCount(), before);
-    const CMPIData states = propertyOf(instance, "RequestedStatesSupported");
-    EXPECT_EQ(states.type, CMPI_uint16A);
-    ASSERT_NE(states.value.array, nullptr);
-    EXPECT_EQ(CMGetArrayCount(states.value.array, nullptr), 0u);
+    EXPECT_EQ(ovx::host::fromCmpi(propertyOf(instance, "RequestedStatesSupported")),
+              ovx::host::Value::array(CMPI_uint16, {}));
 }
 
 TEST_F(OverHost, RefusesPropertiesThatCannotBeSet) {
@@ -583,13 +571,20 @@ TEST_F(OverHost, KnowsEveryClassByThePathOfIt) {
 class ClassRelations : public OverHost {
   protected:
     void SetUp() override {
-        registry_->add(classDecl("CIM_Dependency", ""));
-        registry_->add(classDecl("CIM_HostedDependency", "CIM_Dependency"));
-        registry_->add(classDecl("CIM_HostedAccessPoint", "CIM_HostedDependency"));
-        registry_->add(classDecl("OVX_IPHostedAccessPoint", "CIM_HostedAccessPoint"));
-        registry_->add(classDecl("OVX_SPHostedAccessPoint", "CIM_HostedAccessPoint"));
-        registry_->add(classDecl("CIM_ElementSettingData", ""));
-        registry_->add(classDecl("OVX_IPElementSettingData", "CIM_ElementSettingData"));
+        const std::pair<const char*, const char*> classes[] = {
+            {"CIM_Dependency", ""},
+            {"CIM_HostedDependency", "CIM_Dependency"},
+            {"CIM_HostedAccessPoint", "CIM_HostedDependency"},
+            {"OVX_IPHostedAccessPoint", "CIM_HostedAccessPoint"},
+            {"OVX_SPHostedAccessPoint", "CIM_HostedAccessPoint"},
+            {"CIM_ElementSettingData", ""},
+            {"OVX_IPElementSettingData", "CIM_ElementSettingData"}};
+        for (const auto& [name, superclass] : classes) {
+            ovx::host::ClassDecl decl;
+            decl.name = name;
+            decl.superclass = superclass;
+            registry_->add(decl);
+        }
     }
 
     bool related(const char* className, const char* baseClassName) {
@@ -676,9 +671,9 @@ TEST_F(OverHost, WritesAMonikersKeysAsStringKeys) {
     ASSERT_TRUE(ProviderUtilities::transformMonikerToObjectPath(moniker, &path));
     EXPECT_EQ(ProviderUtilities::getKeyCount(path), 3);
     for (const Moniker::KeyComponent& key : moniker.keys()) {
-        const CMPIData data = keyOf(path, key.name.c_str());
-        EXPECT_EQ(data.type, CMPI_string) << key.name;
-        EXPECT_EQ(textOf(data.value.string), key.value) << key.name;
+        EXPECT_EQ(ovx::host::fromCmpi(keyOf(path, key.name.c_str())),
+                  ovx::host::Value::string(key.value))
+            << key.name;
     }
     EXPECT_EQ(ProviderUtilities::getClassName(path), "OVX_IPProtocolEndpoint");
 }
