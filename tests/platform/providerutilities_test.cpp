@@ -714,12 +714,11 @@ TEST_F(OverHost, MonikersRoundTripThroughPaths) {
 // ---- A broker that refuses ------------------------------------------------
 
 // Answers every request with a failure status; for the class question it
-// still claims "yes", which must not be believed. Paths come from a real
-// host broker so that the class question is reached at all.
+// still claims "yes", which must not be believed. The second broker is the
+// real one but for that question, so that the question is reached at all.
 class RefusingBroker {
   public:
     explicit RefusingBroker(const CMPIBroker* real) {
-        realBroker() = real;
         table_.ftVersion = CMPIVersion200;
         table_.newObjectPath = refuseObjectPath;
         table_.newInstance = refuseInstance;
@@ -727,11 +726,11 @@ class RefusingBroker {
         table_.classPathIsA = claimButFail;
         broker_.eft = &table_;
 
-        pathsTable_ = table_;
-        pathsTable_.newObjectPath = realObjectPath;
+        pathsTable_ = *real->eft;
+        pathsTable_.classPathIsA = claimButFail;
+        pathsBroker_ = *real;
         pathsBroker_.eft = &pathsTable_;
     }
-    ~RefusingBroker() { realBroker() = nullptr; }
     RefusingBroker(const RefusingBroker&) = delete;
     RefusingBroker& operator=(const RefusingBroker&) = delete;
 
@@ -739,10 +738,6 @@ class RefusingBroker {
     const CMPIBroker* makingPathsOnly() const { return &pathsBroker_; }
 
   private:
-    static const CMPIBroker*& realBroker() {
-        static const CMPIBroker* broker = nullptr;
-        return broker;
-    }
     static void fail(CMPIStatus* status) {
         if (status != nullptr) {
             *status = CMPIStatus{CMPI_RC_ERR_FAILED, nullptr};
@@ -752,10 +747,6 @@ class RefusingBroker {
                                             CMPIStatus* status) {
         fail(status);
         return nullptr;
-    }
-    static CMPIObjectPath* realObjectPath(const CMPIBroker*, const char* nameSpace,
-                                          const char* className, CMPIStatus* status) {
-        return CMNewObjectPath(realBroker(), nameSpace, className, status);
     }
     static CMPIInstance* refuseInstance(const CMPIBroker*, const CMPIObjectPath*,
                                         CMPIStatus* status) {
