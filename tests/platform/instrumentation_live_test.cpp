@@ -179,7 +179,7 @@ class LiveBackend : public ::testing::Test {
     std::shared_ptr<NxLog::MemorySink> sink_ = std::make_shared<NxLog::MemorySink>();
 };
 
-TEST_F(LiveBackend, TreeShowsTheNamespaceAsIpReportsIt) {
+TEST_F(LiveBackend, TreeShowsTheNamespaceAsIpReportsItAndRefusesChanges) {
     useStore(false);
     std::vector<std::string> interfaces;
     Instrumentation walk;
@@ -228,11 +228,9 @@ TEST_F(LiveBackend, TreeShowsTheNamespaceAsIpReportsIt) {
 
     const auto section = Json::parse(*Quill::currentNodeStore()->readSection("networkSettings"));
     EXPECT_EQ(section["MACAddresses"]["veth0"], ipJson("link show dev veth0")[0]["address"]);
-}
 
-TEST_F(LiveBackend, WritesAreRefusedUntilChangesAreAllowed) {
-    useStore(false);
-    Instrumentation cursor = at("/host/veth0/ip");
+    // Nothing may be changed until changes are allowed.
+    Instrumentation cursor = at(veth0);
     bool readOnly = false;
     ASSERT_TRUE(cursor.isPropertyReadOnly(Lexicon::IPv4Address, readOnly));
     EXPECT_TRUE(readOnly);
