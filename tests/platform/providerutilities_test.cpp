@@ -699,18 +699,6 @@ TEST_F(OverHost, WritesNothingFromAMonikerThatCannotBeWrittenWhole) {
     EXPECT_FALSE(ProviderUtilities::transformMonikerToObjectPath(fine, nullptr));
 }
 
-TEST_F(OverHost, MonikersRoundTripThroughPaths) {
-    CMPIObjectPath* const original = endpointPath("eth0:1");
-    ASSERT_TRUE(
-        ProviderUtilities::setKeyProperty(original, "CreationClassName", "OVX_IPProtocolEndpoint"));
-    Moniker moniker;
-    ASSERT_TRUE(ProviderUtilities::transformObjectPathToMoniker(original, moniker));
-
-    CMPIObjectPath* rebuilt = newPath("OVX_IPProtocolEndpoint");
-    ASSERT_TRUE(ProviderUtilities::transformMonikerToObjectPath(moniker, &rebuilt));
-    EXPECT_EQ(pathText(rebuilt), pathText(original));
-}
-
 // ---- A broker that refuses ------------------------------------------------
 
 // Answers every request with a failure status; for the class question it
