@@ -54,41 +54,6 @@ NodeTree::NodeDefinition nodeOf(NodeLexicon::NodeType type, std::string id,
     return definition;
 }
 
-TEST(NodeTreeTest, KeepsNodesInDepthFirstOrderWithPathsAndParents) {
-    auto host =
-        nodeOf(NodeLexicon::ComputerSystem, "host",
-               {nodeOf(NodeLexicon::LANEndpoint, "a", {nodeOf(NodeLexicon::IPInterface, "ip")}),
-                nodeOf(NodeLexicon::LANEndpoint, "b", {nodeOf(NodeLexicon::IPInterface, "ip")})});
-    host.description = "Host";
-    const auto second =
-        nodeOf(NodeLexicon::ServiceProcessor, "bmc", {nodeOf(NodeLexicon::IPInterface, "ip")});
-    std::vector<std::string> problems;
-    const NodeTree tree = NodeTree::build({host, second}, &problems);
-    EXPECT_TRUE(problems.empty());
-
-    const std::vector<std::string> expected{"/host",      "/host/a", "/host/a/ip", "/host/b",
-                                            "/host/b/ip", "/bmc",    "/bmc/ip"};
-    ASSERT_EQ(tree.size(), expected.size());
-    for (std::size_t position = 0; position < expected.size(); ++position) {
-        EXPECT_EQ(tree.node(position).path, expected[position]);
-        EXPECT_EQ(tree.find(expected[position]), position);
-    }
-    EXPECT_EQ(tree.node(0).parentPath, "");
-    EXPECT_EQ(tree.node(0).description, "Host");
-    EXPECT_EQ(tree.node(2).parentPath, "/host/a");
-    EXPECT_EQ(tree.node(6).parentPath, "/bmc");
-
-    std::vector<std::string> interfaces;
-    for (auto position = tree.findNext(NodeLexicon::IPInterface); position != NodeTree::npos;
-         position = tree.findNext(NodeLexicon::IPInterface, position)) {
-        interfaces.push_back(tree.node(position).path);
-    }
-    EXPECT_EQ(interfaces, (std::vector<std::string>{"/host/a/ip", "/host/b/ip", "/bmc/ip"}));
-    EXPECT_EQ(tree.find("/host/c"), NodeTree::npos);
-    EXPECT_EQ(tree.find("host"), NodeTree::npos);
-    EXPECT_EQ(tree.findNext(NodeLexicon::ComputerSystem, 0), NodeTree::npos);
-}
-
 TEST(NodeTreeTest, LeavesOutBrokenDefinitionsAndSaysWhy) {
     auto good = nodeOf(NodeLexicon::IPInterface, "eth0");
     good.properties[NodeLexicon::Name] = std::string("eth0");
