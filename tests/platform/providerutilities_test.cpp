@@ -517,42 +517,38 @@ TEST_F(OverHost, ReadsStringPropertiesAndNullOnlyOnRequest) {
     EXPECT_EQ(value, "");
 }
 
+// A string array replaces the list's content, null elements left out; anything
+// else leaves the list alone.
 TEST_F(OverHost, ReadsStringArraysReplacingTheListsContent) {
+    using ovx::host::Value;
     CMPIInstance* const instance = newInstance("OVX_DNSGeneralSettingData");
-    CMPIStatus status{CMPI_RC_OK, nullptr};
-    CMPIArray* suffixes = CMNewArray(broker_, 3, CMPI_string, &status);
-    ASSERT_EQ(status.rc, CMPI_RC_OK);
-    ASSERT_EQ(CMSetArrayElementAt(suffixes, 0, "example.com", CMPI_chars).rc, CMPI_RC_OK);
-    ASSERT_EQ(CMSetArrayElementAt(suffixes, 1, nullptr, CMPI_chars).rc, CMPI_RC_OK);
-    ASSERT_EQ(CMSetArrayElementAt(suffixes, 2, "lab.example.com", CMPI_chars).rc, CMPI_RC_OK);
-    ASSERT_EQ(CMSetProperty(instance, "DNSSuffixesToAppend", &suffixes, CMPI_stringA).rc,
-              CMPI_RC_OK);
-
-    std::vector<std::string> values{"stale"};
-    ASSERT_TRUE(ProviderUtilities::getProperty(instance, "DNSSuffixesToAppend", values));
-    EXPECT_EQ(values, (std::vector<std::string>{"example.com", "lab.example.com"}));
-
-    CMPIArray* empty = CMNewArray(broker_, 0, CMPI_string, &status);
-    ASSERT_EQ(CMSetProperty(instance, "Nothing", &empty, CMPI_stringA).rc, CMPI_RC_OK);
-    ASSERT_TRUE(ProviderUtilities::getProperty(instance, "Nothing", values));
-    EXPECT_TRUE(values.empty());
-}
-
-TEST_F(OverHost, LeavesTheListAloneWhenNoStringArrayIsThere) {
-    CMPIInstance* const instance = newInstance("OVX_DNSGeneralSettingData");
-    ASSERT_EQ(CMSetProperty(instance, "Unset", nullptr, CMPI_stringA).rc, CMPI_RC_OK);
+    const std::pair<const char*, Value> arrays[] = {
+        {"DNSSuffixesToAppend",
+         Value::array(CMPI_string, {Value::string("example.com"), Value::null(CMPI_string),
+                                    Value::string("lab.example.com")})},
+        {"Nothing", Value::array(CMPI_string, {})},
+        {"Unset", Value::null(CMPI_stringA)}};
+    for (const auto& [name, value] : arrays) {
+        const CMPIData data = ovx::host::toCmpi(value);
+        ASSERT_EQ(CMSetProperty(instance, name, &data.value, data.type).rc, CMPI_RC_OK) << name;
+    }
     ASSERT_TRUE(ProviderUtilities::setProperty(broker_, instance, "Numbers",
                                                std::vector<unsigned short>{1, 2}));
     ASSERT_TRUE(ProviderUtilities::setProperty(instance, "Single", std::string("example.com")));
 
-    const std::vector<std::string> original{"kept"};
-    std::vector<std::string> values = original;
+    std::vector<std::string> values{"stale"};
+    ASSERT_TRUE(ProviderUtilities::getProperty(instance, "DNSSuffixesToAppend", values));
+    EXPECT_EQ(values, (std::vector<std::string>{"example.com", "lab.example.com"}));
+    ASSERT_TRUE(ProviderUtilities::getProperty(instance, "Nothing", values));
+    EXPECT_TRUE(values.empty());
+
+    values = {"kept"};
     EXPECT_FALSE(ProviderUtilities::getProperty(instance, "Missing", values));
     EXPECT_FALSE(ProviderUtilities::getProperty(instance, "Unset", values));
     EXPECT_FALSE(ProviderUtilities::getProperty(instance, "Numbers", values));
     EXPECT_FALSE(ProviderUtilities::getProperty(instance, "Single", values));
     EXPECT_FALSE(ProviderUtilities::getProperty(nullptr, "Single", values));
-    EXPECT_EQ(values, original);
+    EXPECT_EQ(values, std::vector<std::string>{"kept"});
 }
 
 // ---- Class catalogue by path and class relations --------------------------
