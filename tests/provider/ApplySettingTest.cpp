@@ -25,19 +25,10 @@ namespace {
 namespace fs = std::filesystem;
 namespace host = ovx::host;
 using ProviderTest::Json;
+using ProviderTest::servicePath;
 using ProviderTest::thisHostName;
 
 constexpr const char* kMethod = "ApplySettingToIPProtocolEndpoint";
-constexpr const char* kServiceClass = "OVX_IPConfigurationService";
-
-host::ObjectPath servicePath(const std::string& systemName = thisHostName()) {
-    host::ObjectPath path(ProviderTest::kNamespace, kServiceClass);
-    path.setKey("SystemCreationClassName", host::Value::string("OVX_ComputerSystem"));
-    path.setKey("SystemName", host::Value::string(systemName));
-    path.setKey("CreationClassName", host::Value::string(kServiceClass));
-    path.setKey("Name", host::Value::string("IPConfigService"));
-    return path;
-}
 
 host::ObjectPath configurationPath(const std::string& instanceId) {
     host::ObjectPath path(ProviderTest::kNamespace, "OVX_IPAssignmentSettingData");

@@ -153,6 +153,21 @@ class SystemDescriptionFile {
     Json json() const { return Json::parse(text()); }
     const std::filesystem::path& path() const { return path_; }
 
+    // The ifcfg files of the interfaces sit beside the description.
+    std::filesystem::path ifcfgPath(const std::string& interfaceName) const {
+        return directory_.path() / ("ifcfg-" + interfaceName);
+    }
+    void writeIfcfg(const std::string& interfaceName, const std::string& content) const {
+        ovx::test::writeFile(ifcfgPath(interfaceName), content);
+    }
+    // The file's text; nothing when there is no file.
+    std::optional<std::string> ifcfg(const std::string& interfaceName) const {
+        if (!std::filesystem::exists(ifcfgPath(interfaceName))) {
+            return std::nullopt;
+        }
+        return ovx::test::readFile(ifcfgPath(interfaceName));
+    }
+
     // A property of an interface node as the file holds it now.
     Json interfaceProperty(const std::string& interfaceName, const std::string& property) const {
         Json all = json();
