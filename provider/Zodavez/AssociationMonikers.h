@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "Exceptions.h"
 #include "instrumentation.h"
 #include "providerutilities.h"
 
@@ -60,6 +61,24 @@ bool findFirst(Model& model, const NameQuery& candidates, Match match) {
         }
     }
     return false;
+}
+
+// The "Name" of the system moniker, once an element of a fresh Model is
+// found hosted on that system; Quill::FrameworkException when none is.
+template <typename Model>
+std::string requireHostingSystemName(Moniker& systemMoniker) {
+    const std::string name =
+        requireKey(systemMoniker, "Name", "Could not find 'Name' key in Moniker");
+    Model elements;
+    const bool found = findFirst(elements, [&](const Model& each) {
+        std::string systemName;
+        return each.getSystemName(systemName) && systemName == name;
+    });
+    if (!found) {
+        throw FrameworkException(
+            "Could not match 'System Name' key with 'Name' key in Computer Moniker");
+    }
+    return name;
 }
 
 // The query for a Name compared whole, as the interface's Name or as a field

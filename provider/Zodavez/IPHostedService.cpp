@@ -26,17 +26,7 @@ Moniker IPHostedService::getComputerSystemMoniker(Moniker& ipConfgSvceMoniker) {
 
 Moniker IPHostedService::getIPConfigurationServiceMoniker(Moniker& systemMoniker) {
     QUILL_TRACE_ENTER_PARAMS(" systemMoniker=" << static_cast<const void*>(&systemMoniker));
-    const std::string name =
-        requireKey(systemMoniker, "Name", "Could not find 'Name' key in Moniker");
-    IPConfigurationService services;
-    const bool found = findFirst(services, [&](const IPConfigurationService& each) {
-        std::string systemName;
-        return each.getSystemName(systemName) && systemName == name;
-    });
-    if (!found) {
-        throw FrameworkException(
-            "Could not match 'System Name' key with 'Name' key in Computer Moniker");
-    }
+    const std::string name = requireHostingSystemName<IPConfigurationService>(systemMoniker);
     return makeMoniker({{"SystemName", name}});
 }
 

@@ -25,17 +25,7 @@ Moniker RemoteHostedAccessPoint::getSystemMoniker(Moniker& remoteSAPMoniker) {
 
 Moniker RemoteHostedAccessPoint::getRemoteSAPMoniker(Moniker& systemMoniker) {
     QUILL_TRACE_ENTER_PARAMS(" systemMoniker=" << static_cast<const void*>(&systemMoniker));
-    const std::string name =
-        requireKey(systemMoniker, "Name", "Could not find 'Name' key in Moniker");
-    RemoteServiceAccessPoint gateways;
-    const bool found = findFirst(gateways, [&](const RemoteServiceAccessPoint& each) {
-        std::string systemName;
-        return each.getSystemName(systemName) && systemName == name;
-    });
-    if (!found) {
-        throw FrameworkException(
-            "Could not match 'System Name' key with 'Name' key in Computer Moniker");
-    }
+    const std::string name = requireHostingSystemName<RemoteServiceAccessPoint>(systemMoniker);
     return makeMoniker({{"SystemName", name}});
 }
 

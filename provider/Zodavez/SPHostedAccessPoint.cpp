@@ -45,17 +45,7 @@ Moniker SPHostedAccessPoint::getSPMoniker(Moniker& ipProtocolEndPointMoniker) {
 
 Moniker SPHostedAccessPoint::getIPProtocolEndPointMoniker(Moniker& systemMoniker) {
     QUILL_TRACE_ENTER_PARAMS(" systemMoniker=" << static_cast<const void*>(&systemMoniker));
-    const std::string name =
-        requireKey(systemMoniker, "Name", "Could not find 'Name' key in Moniker");
-    IPprotocolEndpoint endpoints;
-    const bool found = findFirst(endpoints, [&](const IPprotocolEndpoint& endpoint) {
-        std::string endpointSystem;
-        return endpoint.getSystemName(endpointSystem) && endpointSystem == name;
-    });
-    if (!found) {
-        throw FrameworkException(
-            "Could not match 'System Name' key with 'Name' key in Computer Moniker");
-    }
+    const std::string name = requireHostingSystemName<IPprotocolEndpoint>(systemMoniker);
     return makeMoniker({{"SystemCreationClassName", kServiceProcessorClass}, {"SystemName", name}});
 }
 

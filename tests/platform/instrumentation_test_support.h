@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,103 +24,39 @@ namespace ovx::test {
 inline const char* const kSampleDescription = R"({
   "_comment": "sample server for the node-tree tests",
   "nodes": [
-    {
-      "type": "ComputerSystem",
-      "id": "host",
-      "description": "Host system",
-      "properties": {
-        "Name": "server1.example.com",
-        "EnabledState": 1
-      },
-      "children": [
-        {
-          "type": "LANEndpoint",
-          "id": "eth0",
-          "description": "Ethernet port 0",
-          "properties": { "Name": "eth0" },
-          "children": [
-            {
-              "type": "IPInterface",
-              "id": "ip",
-              "description": "Onboard NIC eth0",
-              "properties": {
-                "Name": "eth0",
-                "IPv4Address": "192.0.2.10",
-                "SubnetMask": "255.255.255.0",
-                "IPv4Gateway": "192.0.2.1",
-                "AddressOrigin": 3,
-                "EnabledState": 1,
-                "IPVersion": 1,
-                "ProtocolIFType": 4096,
-                "HostName": "server1",
-                "DomainName": "example.com",
-                "DNSServers": ["192.0.2.53", "192.0.2.54"],
-                "DNSSuffixes": ["example.com"]
-              },
-              "readOnly": ["ProtocolIFType"]
-            }
-          ]
-        },
-        {
-          "type": "LANEndpoint",
-          "id": "eth1",
-          "properties": { "Name": "eth1" },
-          "children": [
-            {
-              "type": "IPInterface",
-              "id": "ip",
-              "description": "Onboard NIC eth1",
-              "properties": {
-                "Name": "eth1",
-                "IPv4Address": "198.51.100.7",
-                "SubnetMask": "255.255.255.0",
-                "IPv6Address": "2001:db8::7",
-                "IPv6PrefixLength": 64,
-                "IPv6AddressType": 6,
-                "IPv6Gateway": "2001:db8::1",
-                "AddressOrigin": 1,
-                "EnabledState": 1,
-                "IPVersion": 3,
-                "ProtocolIFType": 4098
-              }
-            }
-          ]
-        }
-      ]
-    },
-    {
-      "type": "ServiceProcessor",
-      "id": "bmc",
-      "description": "BMC",
-      "properties": { "Name": "BMC:-1" },
-      "children": [
-        {
-          "type": "LANEndpoint",
-          "id": "lan",
-          "properties": { "Name": "bmc0" },
-          "children": [
-            {
-              "type": "IPInterface",
-              "id": "ip",
-              "description": "BMC dedicated port",
-              "properties": {
-                "Name": "bmc0",
-                "IPv4Address": "192.0.2.200",
-                "SubnetMask": "255.255.255.0",
-                "AddressOrigin": 3,
-                "EnabledState": 1,
-                "IPVersion": 1
-              },
-              "readOnly": ["Name"]
-            }
-          ]
-        }
-      ]
-    }
-  ],
-  "sections": {
-    "peer": { "jobs": 0 }
-  }
+    {"type": "ComputerSystem", "id": "host", "description": "Host system",
+     "properties": {"Name": "server1.example.com", "EnabledState": 1},
+     "children": [
+      {"type": "LANEndpoint", "id": "eth0", "description": "Ethernet port 0",
+       "properties": {"Name": "eth0"},
+       "children": [
+        {"type": "IPInterface", "id": "ip", "description": "Onboard NIC eth0",
+         "properties": {"Name": "eth0", "IPv4Address": "192.0.2.10",
+                        "SubnetMask": "255.255.255.0", "IPv4Gateway": "192.0.2.1",
+                        "AddressOrigin": 3, "EnabledState": 1, "IPVersion": 1,
+                        "ProtocolIFType": 4096, "HostName": "server1",
+                        "DomainName": "example.com", "DNSServers": ["192.0.2.53", "192.0.2.54"],
+                        "DNSSuffixes": ["example.com"]},
+         "readOnly": ["ProtocolIFType"]}]},
+      {"type": "LANEndpoint", "id": "eth1", "properties": {"Name": "eth1"},
+       "children": [
+        {"type": "IPInterface", "id": "ip", "description": "Onboard NIC eth1",
+         "properties": {"Name": "eth1", "IPv4Address": "198.51.100.7",
+                        "SubnetMask": "255.255.255.0", "IPv6Address": "2001:db8::7",
+                        "IPv6PrefixLength": 64, "IPv6AddressType": 6,
+                        "IPv6Gateway": "2001:db8::1", "AddressOrigin": 1, "EnabledState": 1,
+                        "IPVersion": 3, "ProtocolIFType": 4098}}]}]},
+    {"type": "ServiceProcessor", "id": "bmc", "description": "BMC",
+     "properties": {"Name": "BMC:-1"},
+     "children": [
+      {"type": "LANEndpoint", "id": "lan", "properties": {"Name": "bmc0"},
+       "children": [
+        {"type": "IPInterface", "id": "ip", "description": "BMC dedicated port",
+         "properties": {"Name": "bmc0", "IPv4Address": "192.0.2.200",
+                        "SubnetMask": "255.255.255.0", "AddressOrigin": 3,
+                        "EnabledState": 1, "IPVersion": 1},
+         "readOnly": ["Name"]}]}]}],
+  "sections": {"peer": {"jobs": 0}}
 }
 )";
 
@@ -139,6 +76,17 @@ inline void bumpModificationTime(const std::string& path) {
 inline void replaceContent(const std::string& path, const std::string& content) {
     writeFile(path, content);
     bumpModificationTime(path);
+}
+
+// The value of a property at the cursor, or nothing when it cannot be read as T.
+template <typename T>
+std::optional<T> valueAt(const Quill::Instrumentation& cursor,
+                         Quill::NodeLexicon::Properties property) {
+    T value{};
+    if (!cursor.getProperty(property, value)) {
+        return std::nullopt;
+    }
+    return value;
 }
 
 // Every test starts with its own description file, a log that records into

@@ -25,19 +25,10 @@ namespace {
 namespace fs = std::filesystem;
 namespace host = ovx::host;
 using ProviderTest::Json;
+using ProviderTest::servicePath;
 using ProviderTest::thisHostName;
 
 constexpr const char* kMethod = "ApplySettingToIPProtocolEndpoint";
-constexpr const char* kServiceClass = "OVX_IPConfigurationService";
-
-host::ObjectPath servicePath(const std::string& systemName = thisHostName()) {
-    host::ObjectPath path(ProviderTest::kNamespace, kServiceClass);
-    path.setKey("SystemCreationClassName", host::Value::string("OVX_ComputerSystem"));
-    path.setKey("SystemName", host::Value::string(systemName));
-    path.setKey("CreationClassName", host::Value::string(kServiceClass));
-    path.setKey("Name", host::Value::string("IPConfigService"));
-    return path;
-}
 
 host::ObjectPath configurationPath(const std::string& instanceId) {
     host::ObjectPath path(ProviderTest::kNamespace, "OVX_IPAssignmentSettingData");
@@ -60,62 +51,29 @@ host::Arguments applyArguments(const std::string& configuration, const std::stri
 
 using ovx::test::readFile;
 
-// A scratch copy of the sample system that the provider libraries read,
-// edited before the server opens.
-class SampleSystem {
+// A scratch copy of the sample system, edited before the server opens, with
+// the network configuration file read-only as the host keeps it.
+class SampleSystem : public ProviderTest::SampleCopy {
   public:
-    SampleSystem() : directory_(scratch_.path()) {
-        for (const auto& entry : fs::directory_iterator(OVX_EXAMPLES_DIR)) {
-            const std::string name = entry.path().filename().string();
-            if (name == "system.json" || name.rfind("ifcfg-", 0) == 0) {
-                fs::copy_file(entry.path(), directory_ / name);
-            }
-        }
+    SampleSystem() {
         std::ofstream(networkFile()) << "NETWORKING=yes\n";
         ::chmod(networkFile().c_str(), 0444);
-        ::setenv("OVX_DATA_DIR", (directory_.string() + "/").c_str(), 1);
-        ::setenv("OVX_SYSTEM_DESCRIPTION", (directory_ / "system.json").c_str(), 1);
-        ::setenv("OVX_NETWORK_CONFIG_FILE", networkFile().c_str(), 1);
-    }
-    SampleSystem(const SampleSystem&) = delete;
-    SampleSystem& operator=(const SampleSystem&) = delete;
-    ~SampleSystem() {
-        for (const char* name :
-             {"OVX_DATA_DIR", "OVX_SYSTEM_DESCRIPTION", "OVX_NETWORK_CONFIG_FILE"}) {
-            ::unsetenv(name);
-        }
     }
 
-    fs::path networkFile() const { return directory_ / "network.conf"; }
-    Json description() const { return Json::parse(readFile(directory_ / "system.json")); }
-    std::string text() const { return readFile(directory_ / "system.json"); }
+    fs::path networkFile() const { return directory() / "network.conf"; }
+    Json description() const { return Json::parse(text()); }
+    std::string text() const { return readFile(directory() / "system.json"); }
     void edit(const std::function<void(Json&)>& change) const {
         Json changed = description();
         change(changed);
-        std::ofstream(directory_ / "system.json") << changed.dump(2);
+        write("system.json", changed.dump(2));
     }
     void writeIfcfg(const std::string& interfaceName, const std::string& text) const {
-        std::ofstream(directory_ / ("ifcfg-" + interfaceName)) << text;
-    }
-
-    // The node of the interface named, wherever it sits in the tree.
-    static Json* interfaceNode(Json& nodes, const std::string& name) {
-        for (Json& node : nodes) {
-            if (node.value("type", "") == "IPInterface" &&
-                node["properties"].value("Name", "") == name) {
-                return &node;
-            }
-            if (node.contains("children")) {
-                if (Json* found = interfaceNode(node["children"], name)) {
-                    return found;
-                }
-            }
-        }
-        return nullptr;
+        write("ifcfg-" + interfaceName, text);
     }
     Json properties(const std::string& interfaceName) const {
         Json all = description();
-        const Json* const node = interfaceNode(all["nodes"], interfaceName);
+        const Json* const node = ProviderTest::interfaceIn(all["nodes"], interfaceName);
         return node != nullptr ? (*node)["properties"] : Json();
     }
     // Restart requests recorded on the host node.
@@ -126,8 +84,8 @@ class SampleSystem {
     }
 
   private:
-    ovx::test::ScratchDirectory scratch_;
-    fs::path directory_;
+    ovx::test::ScopedEnvironmentVariable networkEnvironment_{"OVX_NETWORK_CONFIG_FILE",
+                                                             networkFile().string()};
 };
 
 class ApplySetting : public ::testing::Test {
@@ -221,7 +179,7 @@ TEST_F(ApplySetting, ReturnValuesAndWhatTheyLeaveBehind) {
          [](const SampleSystem& s) {
              s.writeIfcfg("eth0", "IPV4ADDR=192.0.2.12\nNETMASK=255.255.0.0\n");
              s.edit([](Json& d) {
-                 SampleSystem::interfaceNode(d["nodes"], "eth0")->operator[]("readOnly") =
+                 ProviderTest::interfaceIn(d["nodes"], "eth0")->operator[]("readOnly") =
                      Json::array({"SubnetMask"});
              });
          },
@@ -249,7 +207,7 @@ TEST_F(ApplySetting, ReturnValuesAndWhatTheyLeaveBehind) {
         }
         Json expected = sample().description();
         for (const auto& [name, changes] : row.changed.items()) {
-            SampleSystem::interfaceNode(expected["nodes"], name)->at("properties").update(changes);
+            ProviderTest::interfaceIn(expected["nodes"], name)->at("properties").update(changes);
         }
 
         const auto reply = apply(row.configuration, row.endpoint);
@@ -318,7 +276,7 @@ TEST_F(ApplySetting, ASettingIsChosenByItsWholeId) {
         fresh();
         sample().edit([](Json& d) {
             // eth10 joins eth1's port, with a DNS client and settings of its own.
-            Json eth10 = *SampleSystem::interfaceNode(d["nodes"], "eth1");
+            Json eth10 = *ProviderTest::interfaceIn(d["nodes"], "eth1");
             eth10["id"] = "eth10";
             eth10["properties"]["Name"] = "eth10";
             eth10["properties"]["IPv4Address"] = "198.51.100.30";
@@ -380,7 +338,7 @@ class ApplySettingCalls : public ProviderTest::ProviderCalls {
 TEST_F(ApplySettingCalls, ArgumentsAndFailuresAnswerWithTheirCodes) {
     sample_.writeIfcfg("eth0", "IPV4ADDR=192.0.2.12\nNETMASK=255.255.0.0\n");
     sample_.edit([](Json& d) {
-        SampleSystem::interfaceNode(d["nodes"], "eth0")->operator[]("readOnly") =
+        ProviderTest::interfaceIn(d["nodes"], "eth0")->operator[]("readOnly") =
             Json::array({"SubnetMask"});
         d["sections"]["networkSettings"]["DNSProtocolEndpoints"] = Json::array({"eth0", "eth1"});
     });

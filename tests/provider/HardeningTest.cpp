@@ -62,32 +62,6 @@ std::size_t scaled(std::size_t normal, std::size_t full, std::size_t ci) {
     return size == "1" ? full : size == "ci" ? ci : normal;
 }
 
-// A copy of the sample server that the process's default node store and
-// the ifcfg files of the provider follow while the object lives.
-class SampleServer {
-  public:
-    SampleServer() {
-        for (const auto& entry : fs::directory_iterator(OVX_SOURCE_DIR "/examples")) {
-            if (entry.path().extension() != ".md") {
-                fs::copy_file(entry.path(), directory_.path() / entry.path().filename());
-            }
-        }
-        ::setenv("OVX_DATA_DIR", (directory_.path().string() + "/").c_str(), 1);
-        ::unsetenv("OVX_SYSTEM_DESCRIPTION");
-        Quill::setNodeStore(nullptr);
-    }
-    SampleServer(const SampleServer&) = delete;
-    SampleServer& operator=(const SampleServer&) = delete;
-    ~SampleServer() {
-        Quill::setNodeStore(nullptr);
-        ::unsetenv("OVX_DATA_DIR");
-    }
-    const fs::path& directory() const { return directory_.path(); }
-
-  private:
-    ovx::test::ScratchDirectory directory_;
-};
-
 // One client's CIM calls, as the stress tests count them.
 class Client : public ProviderTest::MiCalls {
   public:
@@ -166,7 +140,7 @@ std::string propertyText(const std::optional<Instance>& instance, const std::str
 
 // The sample is in place before the provider's MIs are made.
 struct WithSample {
-    SampleServer sample_;
+    ProviderTest::SampleCopy sample_;
 };
 
 class Hardening : public WithSample, public ProviderTest::ProviderCalls {
@@ -416,7 +390,7 @@ struct LibraryCloser {
 // stays: no thread, no mapping, and the next load reads its trace settings
 // anew.
 TEST(ProviderUnloading, EveryRoundStartsAfresh) {
-    SampleServer sample;
+    ProviderTest::SampleCopy sample;
     const std::size_t rounds = scaled(200, 1000, 1000);
     // ThreadSanitizer starts a thread of its own with the first thread a
     // process creates; one started here first keeps it out of the count.

@@ -56,6 +56,16 @@ inline ovx::host::ObjectPath endpointPath(const std::string& name,
     return path;
 }
 
+// The path of the host's configuration service.
+inline ovx::host::ObjectPath servicePath(const std::string& systemName = thisHostName()) {
+    ovx::host::ObjectPath path(kNamespace, "OVX_IPConfigurationService");
+    path.setKey("SystemCreationClassName", ovx::host::Value::string("OVX_ComputerSystem"));
+    path.setKey("SystemName", ovx::host::Value::string(systemName));
+    path.setKey("CreationClassName", ovx::host::Value::string("OVX_IPConfigurationService"));
+    path.setKey("Name", ovx::host::Value::string("IPConfigService"));
+    return path;
+}
+
 // The provider's MI functions called as a CIMOM calls them, each call in an
 // operation scope of its own, so that callers may run on threads of their own.
 class MiCalls {

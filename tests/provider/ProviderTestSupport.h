@@ -99,6 +99,22 @@ inline Json standardSystem() {
                                                          {"AddressOrigin", 1}})}));
 }
 
+// The node of the interface named, wherever it sits in the tree.
+inline Json* interfaceIn(Json& nodes, const std::string& name) {
+    for (Json& node : nodes) {
+        if (node.value("type", "") == "IPInterface" && node.contains("properties") &&
+            node["properties"].value("Name", "") == name) {
+            return &node;
+        }
+        if (node.contains("children")) {
+            if (Json* const found = interfaceIn(node["children"], name)) {
+                return found;
+            }
+        }
+    }
+    return nullptr;
+}
+
 // A node store passing everything to another; tests override the writes.
 class ForwardingStore : public Quill::NodeStore {
   public:
@@ -137,31 +153,31 @@ class SystemDescriptionFile {
     Json json() const { return Json::parse(text()); }
     const std::filesystem::path& path() const { return path_; }
 
+    // The ifcfg files of the interfaces sit beside the description.
+    std::filesystem::path ifcfgPath(const std::string& interfaceName) const {
+        return directory_.path() / ("ifcfg-" + interfaceName);
+    }
+    void writeIfcfg(const std::string& interfaceName, const std::string& content) const {
+        ovx::test::writeFile(ifcfgPath(interfaceName), content);
+    }
+    // The file's text; nothing when there is no file.
+    std::optional<std::string> ifcfg(const std::string& interfaceName) const {
+        if (!std::filesystem::exists(ifcfgPath(interfaceName))) {
+            return std::nullopt;
+        }
+        return ovx::test::readFile(ifcfgPath(interfaceName));
+    }
+
     // A property of an interface node as the file holds it now.
     Json interfaceProperty(const std::string& interfaceName, const std::string& property) const {
-        Json result;
-        findInterface(json()["nodes"], interfaceName, property, result);
-        return result;
+        Json all = json();
+        const Json* const node = interfaceIn(all["nodes"], interfaceName);
+        return node != nullptr && (*node)["properties"].contains(property)
+                   ? (*node)["properties"][property]
+                   : Json();
     }
 
   private:
-    static bool findInterface(const Json& nodes, const std::string& name,
-                              const std::string& property, Json& result) {
-        for (const Json& node : nodes) {
-            if (node.value("type", "") == "IPInterface" && node.contains("properties") &&
-                node["properties"].value("Name", "") == name) {
-                result =
-                    node["properties"].contains(property) ? node["properties"][property] : Json();
-                return true;
-            }
-            if (node.contains("children") &&
-                findInterface(node["children"], name, property, result)) {
-                return true;
-            }
-        }
-        return false;
-    }
-
     ovx::test::ScratchDirectory directory_;
     std::filesystem::path path_;
 };

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "PlatformTestSupport.h"
+#include "ProviderTestSupport.h"
 #include "ovx/host/cim_server.h"
 
 namespace ProviderTest {
@@ -29,30 +30,55 @@ inline std::unique_ptr<ovx::host::CimServer> openSampleServer() {
     return ovx::host::CimServer::open(options);
 }
 
+// A scratch copy of the sample system (description, ifcfg files) that the
+// provider's default node store follows while the object lives.
+class SampleCopy {
+  public:
+    SampleCopy() {
+        for (const auto& entry : std::filesystem::directory_iterator(OVX_SOURCE_DIR "/examples")) {
+            if (entry.is_regular_file() && entry.path().extension() != ".md") {
+                std::filesystem::copy_file(entry.path(),
+                                           directory_.path() / entry.path().filename());
+            }
+        }
+        Quill::setNodeStore(nullptr);
+    }
+    SampleCopy(const SampleCopy&) = delete;
+    SampleCopy& operator=(const SampleCopy&) = delete;
+    ~SampleCopy() { Quill::setNodeStore(nullptr); }
+
+    const std::filesystem::path& directory() const { return directory_.path(); }
+    void write(const std::string& name, const std::string& content) const {
+        directory_.write(name, content);
+    }
+
+  private:
+    ovx::test::ScratchDirectory directory_;
+    ovx::test::ScopedEnvironmentVariable dataDirectory_{"OVX_DATA_DIR",
+                                                        directory_.path().string() + "/"};
+    ovx::test::ScopedEnvironmentVariable description_{"OVX_SYSTEM_DESCRIPTION", std::nullopt};
+};
+
+// The key that names an instance: "Name", or "InstanceID" for the classes
+// named by one.
+inline const ovx::host::Value* nameKeyOf(const ovx::host::ObjectPath& path) {
+    const ovx::host::Value* const name = path.findKey("Name");
+    return name != nullptr ? name : path.findKey("InstanceID");
+}
+
 class SampleHost {
   public:
     // The sample system, or the given system description with the sample's
     // peer settings left out.
     explicit SampleHost(const std::string& systemDescription = {}) {
-        namespace fs = std::filesystem;
-        for (const auto& entry : fs::directory_iterator(OVX_SOURCE_DIR "/examples")) {
-            if (entry.is_regular_file()) {
-                fs::copy_file(entry.path(), directory_.path() / entry.path().filename());
-            }
-        }
         if (!systemDescription.empty()) {
-            directory_.write("system.json", systemDescription);
+            sample_.write("system.json", systemDescription);
         }
-        ::setenv("OVX_DATA_DIR", (directory_.path().string() + "/").c_str(), 1);
-        ::unsetenv("OVX_SYSTEM_DESCRIPTION");
         server_ = openSampleServer();
     }
     SampleHost(const SampleHost&) = delete;
     SampleHost& operator=(const SampleHost&) = delete;
-    ~SampleHost() {
-        server_.reset();
-        ::unsetenv("OVX_DATA_DIR");
-    }
+    ~SampleHost() { server_.reset(); }
 
     ovx::host::CimServer& server() { return *server_; }
     ovx::host::Context context() const { return server_->clientContext("tester"); }
@@ -67,10 +93,7 @@ class SampleHost {
     // The instance of the class whose "Name" (or "InstanceID") key is name.
     ovx::host::ObjectPath named(const std::string& className, const std::string& name) {
         for (const ovx::host::ObjectPath& path : names(className)) {
-            const ovx::host::Value* key = path.findKey("Name");
-            if (key == nullptr) {
-                key = path.findKey("InstanceID");
-            }
+            const ovx::host::Value* const key = nameKeyOf(path);
             if (key != nullptr && key->asString() == name) {
                 return path;
             }
@@ -130,19 +153,15 @@ class SampleHost {
     }
 
   private:
-    ovx::test::ScratchDirectory directory_;
+    SampleCopy sample_;
     std::unique_ptr<ovx::host::CimServer> server_;
 };
 
-// What names each path: its "Name" key, or its "InstanceID" for the classes
-// named by one; sorted.
+// The name key of each path, sorted.
 inline std::vector<std::string> nameKeys(const std::vector<ovx::host::ObjectPath>& paths) {
     std::vector<std::string> names;
     for (const ovx::host::ObjectPath& path : paths) {
-        const ovx::host::Value* key = path.findKey("Name");
-        if (key == nullptr) {
-            key = path.findKey("InstanceID");
-        }
+        const ovx::host::Value* const key = nameKeyOf(path);
         names.push_back(key != nullptr ? key->asString() : "<no Name>");
     }
     std::sort(names.begin(), names.end());

@@ -31,18 +31,13 @@ class AgentData {
 
     SystemDescriptionFile& system() { return system_; }
     std::filesystem::path ifcfgPath(const std::string& interfaceName) const {
-        return system_.path().parent_path() / ("ifcfg-" + interfaceName);
+        return system_.ifcfgPath(interfaceName);
     }
     void writeIfcfg(const std::string& interfaceName, const std::string& content) const {
-        std::ofstream(ifcfgPath(interfaceName), std::ios::binary) << content;
+        system_.writeIfcfg(interfaceName, content);
     }
-    // The file's text; nothing when there is no file.
     std::optional<std::string> ifcfg(const std::string& interfaceName) const {
-        std::ifstream file(ifcfgPath(interfaceName), std::ios::binary);
-        if (!file) {
-            return std::nullopt;
-        }
-        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+        return system_.ifcfg(interfaceName);
     }
 
   private:
