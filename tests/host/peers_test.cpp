@@ -321,10 +321,17 @@ class PeerProviderTest : public ::testing::Test {
         writeFile(description_, document.dump(2));
     }
 
-    host::Instance dnsSetting(const std::string& instanceId) {
-        const Call got = getInstance(settingPath("OVX_DNSSettingData", instanceId));
-        EXPECT_EQ(got.rc, CMPI_RC_OK) << got.message;
+    // The one instance a get must find.
+    host::Instance fetched(const host::ObjectPath& path) {
+        const Call got = getInstance(path);
+        EXPECT_EQ(got.rc, CMPI_RC_OK) << path.toString() << ": " << got.message;
+        EXPECT_EQ(got.data.instances.size(), 1u) << path.toString();
+        EXPECT_EQ(got.data.doneCount, 1u);
         return got.data.instances.empty() ? host::Instance() : got.data.instances.front();
+    }
+
+    host::Instance dnsSetting(const std::string& instanceId) {
+        return fetched(settingPath("OVX_DNSSettingData", instanceId));
     }
 
     ovx::test::ScratchDirectory scratch_;
@@ -397,11 +404,10 @@ TEST_F(PeerProviderTest, ServiceProcessorIsTheControllerTheEndpointsName) {
     EXPECT_EQ(text(processor, "ElementName"), "BMC");
     EXPECT_EQ(property(processor, "Dedicated")->elements().front().asUnsigned(), 14u);
 
-    const Call got = getInstance(
-        instancePath("OVX_SPComputerSystem",
-                     {{"CreationClassName", "OVX_SPComputerSystem"}, {"Name", "BMC:-1"}}));
-    ASSERT_EQ(got.rc, CMPI_RC_OK) << got.message;
-    EXPECT_EQ(got.data.instances.size(), 1u);
+    EXPECT_EQ(
+        fetched(instancePath("OVX_SPComputerSystem",
+                             {{"CreationClassName", "OVX_SPComputerSystem"}, {"Name", "BMC:-1"}})),
+        processor);
 }
 
 TEST_F(PeerProviderTest, LanEndpointsBelongToTheirSystemAndCarryMacAddresses) {
@@ -426,10 +432,7 @@ TEST_F(PeerProviderTest, LanEndpointsBelongToTheirSystemAndCarryMacAddresses) {
     EXPECT_EQ(keyText(bmc0->path(), "SystemCreationClassName"), "OVX_SPComputerSystem");
     EXPECT_EQ(keyText(bmc0->path(), "SystemName"), "BMC:-1");
 
-    const Call got = getInstance(eth0->path());
-    ASSERT_EQ(got.rc, CMPI_RC_OK) << got.message;
-    ASSERT_EQ(got.data.instances.size(), 1u);
-    EXPECT_EQ(got.data.instances.front(), *eth0);
+    EXPECT_EQ(fetched(eth0->path()), *eth0);
 }
 
 TEST_F(PeerProviderTest, GetInstanceWantsTheExactKeys) {
@@ -504,11 +507,8 @@ TEST_F(PeerProviderTest, SettingsEnumerateInTheOrderOfTheSection) {
 }
 
 TEST_F(PeerProviderTest, SettingsAreFoundByInstanceIdOnly) {
-    const Call got = getInstance(settingPath("OVX_DHCPSettingData", "BMC%bmc0%dhcp"));
-    ASSERT_EQ(got.rc, CMPI_RC_OK) << got.message;
-    ASSERT_EQ(got.data.instances.size(), 1u);
-    EXPECT_EQ(text(got.data.instances.front(), "ElementName"), "bmc0 DHCP");
-    EXPECT_EQ(got.data.doneCount, 1u);
+    EXPECT_EQ(text(fetched(settingPath("OVX_DHCPSettingData", "BMC%bmc0%dhcp")), "ElementName"),
+              "bmc0 DHCP");
 
     const Call missing = getInstance(settingPath("OVX_DHCPSettingData", "Computer%eth9%dhcp"));
     EXPECT_EQ(missing.rc, CMPI_RC_ERR_NOT_FOUND);
@@ -856,11 +856,9 @@ TEST_F(PeerProviderTest, DependencyInstancesCanBeListedAndFetched) {
     ASSERT_EQ(instances.size(), 5u);
 
     const host::ObjectPath& second = names.data.objectPaths[1];
-    const Call got = getInstance(second);
-    ASSERT_EQ(got.rc, CMPI_RC_OK) << got.message;
-    ASSERT_EQ(got.data.instances.size(), 1u);
-    EXPECT_EQ(got.data.instances.front().findProperty("Dependent")->asReference(),
-              dnsEndpointPath("eth0_1"));
+    const host::Instance dependency = fetched(second);
+    ASSERT_NE(dependency.findProperty("Dependent"), nullptr);
+    EXPECT_EQ(dependency.findProperty("Dependent")->asReference(), dnsEndpointPath("eth0_1"));
 
     host::ObjectPath crossed(kNamespace, "OVX_DNSSAPSAPDependency");
     crossed.setKey("Antecedent", host::Value::reference(ipEndpointPath("eth0")));
