@@ -63,6 +63,16 @@ bool findFirst(Model& model, const NameQuery& candidates, Match match) {
     return false;
 }
 
+// Leaves the model on its first element hosted on the system named; false
+// when none is.
+template <typename Model>
+bool findOnSystem(Model& model, const std::string& systemName) {
+    return findFirst(model, [&](const Model& each) {
+        std::string name;
+        return each.getSystemName(name) && name == systemName;
+    });
+}
+
 // The "Name" of the system moniker, once an element of a fresh Model is
 // found hosted on that system; Quill::FrameworkException when none is.
 template <typename Model>
@@ -70,11 +80,7 @@ std::string requireHostingSystemName(Moniker& systemMoniker) {
     const std::string name =
         requireKey(systemMoniker, "Name", "Could not find 'Name' key in Moniker");
     Model elements;
-    const bool found = findFirst(elements, [&](const Model& each) {
-        std::string systemName;
-        return each.getSystemName(systemName) && systemName == name;
-    });
-    if (!found) {
+    if (!findOnSystem(elements, name)) {
         throw FrameworkException(
             "Could not match 'System Name' key with 'Name' key in Computer Moniker");
     }

@@ -24,11 +24,7 @@ Moniker ServiceAffectsElement::getIPProtocolEndpointMoniker(Moniker& ipConfgSvce
     const std::string systemName =
         requireKey(ipConfgSvceMoniker, "SystemName", "Could not find 'Name' Key in Moniker");
     IPprotocolEndpoint endpoint;
-    const bool found = findFirst(endpoint, [&](const IPprotocolEndpoint& each) {
-        std::string endpointSystem;
-        return each.getSystemName(endpointSystem) && endpointSystem == systemName;
-    });
-    if (!found) {
+    if (!findOnSystem(endpoint, systemName)) {
         throw InstrumentationException("Concerned IP Protocol Endpoint Could Not Be Found.");
     }
     std::string systemClass;

@@ -143,9 +143,10 @@ TEST(CliPropertyAssignments, MistakesAreUsageErrors) {
         {{"SubnetMask=1", "subnetmask=2"}, "given twice"},
         {{"=3"}, ""},
     };
-    for (const auto& [assignments, expected] : mistakes) {
+    for (const auto& mistake : mistakes) {
+        const std::string& expected = mistake.second;
         const std::string message =
-            usageMessage([&] { propertyAssignments(classes, cls, assignments); });
+            usageMessage([&] { propertyAssignments(classes, cls, mistake.first); });
         EXPECT_NE(message, "no usage error") << expected;
         EXPECT_NE(message.find(expected), std::string::npos) << message;
     }
