@@ -19,13 +19,35 @@ namespace {
 
 // ---- Layout ----------------------------------------------------------------
 
+#define EXPECT_SIZE(type, size) static_assert(sizeof(type) == (size), "sizeof " #type)
+#define EXPECT_OFFSET(type, member, off) \
+    static_assert(offsetof(type, member) == (off), "offsetof " #type "::" #member)
+
 template <typename T>
 constexpr bool isHandleShaped() {
     return sizeof(T) == 16 && offsetof(T, hdl) == 0 && offsetof(T, ft) == 8;
 }
 
 static_assert(sizeof(void*) == 8 && sizeof(int) == 4, "these checks describe LP64");
-static_assert(alignof(CMPIValue) == 8 && alignof(CMPIData) == 8);
+
+EXPECT_SIZE(CMPIValue, 16);
+static_assert(alignof(CMPIValue) == 8, "CMPIValue alignment");
+EXPECT_SIZE(CMPIValuePtr, 16);
+EXPECT_OFFSET(CMPIValuePtr, length, 8);
+EXPECT_SIZE(CMPIData, 24);
+static_assert(alignof(CMPIData) == 8, "CMPIData alignment");
+EXPECT_OFFSET(CMPIData, type, 0);
+EXPECT_OFFSET(CMPIData, state, 2);
+EXPECT_OFFSET(CMPIData, value, 8);
+EXPECT_SIZE(CMPIStatus, 16);
+EXPECT_OFFSET(CMPIStatus, rc, 0);
+EXPECT_OFFSET(CMPIStatus, msg, 8);
+
+EXPECT_SIZE(CMPIBroker, 40);
+EXPECT_OFFSET(CMPIBroker, bft, 8);
+EXPECT_OFFSET(CMPIBroker, eft, 16);
+EXPECT_OFFSET(CMPIBroker, xft, 24);
+EXPECT_OFFSET(CMPIBroker, mft, 32);
 
 static_assert(isHandleShaped<CMPIContext>() && isHandleShaped<CMPIResult>() &&
                   isHandleShaped<CMPIString>() && isHandleShaped<CMPIArray>() &&
@@ -40,93 +62,112 @@ static_assert(isHandleShaped<CMPIInstanceMI>() && isHandleShaped<CMPIAssociation
                   isHandleShaped<CMPIIndicationMI>(),
               "MI structs are {hdl, ft}");
 
-// The size of T and where the given members begin, measured on a real object.
-template <typename T, typename... M>
-void expectLayout(const char* type, std::size_t size, const std::vector<std::size_t>& offsets,
-                  M T::*... members) {
-    static const T object{};
-    const auto base = reinterpret_cast<const char*>(&object);
-    const std::vector<std::size_t> found = {
-        static_cast<std::size_t>(reinterpret_cast<const char*>(&(object.*members)) - base)...};
-    EXPECT_EQ(sizeof(T), size) << type;
-    EXPECT_EQ(found, offsets) << type;
-}
+// The broker service table, slot by slot: execQuery sits in an unusual place.
+EXPECT_SIZE(CMPIBrokerFT, 160);
+EXPECT_OFFSET(CMPIBrokerFT, brokerCapabilities, 0);
+EXPECT_OFFSET(CMPIBrokerFT, brokerVersion, 4);
+EXPECT_OFFSET(CMPIBrokerFT, brokerName, 8);
+EXPECT_OFFSET(CMPIBrokerFT, prepareAttachThread, 16);
+EXPECT_OFFSET(CMPIBrokerFT, attachThread, 24);
+EXPECT_OFFSET(CMPIBrokerFT, detachThread, 32);
+EXPECT_OFFSET(CMPIBrokerFT, deliverIndication, 40);
+EXPECT_OFFSET(CMPIBrokerFT, enumerateInstanceNames, 48);
+EXPECT_OFFSET(CMPIBrokerFT, getInstance, 56);
+EXPECT_OFFSET(CMPIBrokerFT, createInstance, 64);
+EXPECT_OFFSET(CMPIBrokerFT, modifyInstance, 72);
+EXPECT_OFFSET(CMPIBrokerFT, deleteInstance, 80);
+EXPECT_OFFSET(CMPIBrokerFT, execQuery, 88);
+EXPECT_OFFSET(CMPIBrokerFT, enumerateInstances, 96);
+EXPECT_OFFSET(CMPIBrokerFT, associators, 104);
+EXPECT_OFFSET(CMPIBrokerFT, associatorNames, 112);
+EXPECT_OFFSET(CMPIBrokerFT, references, 120);
+EXPECT_OFFSET(CMPIBrokerFT, referenceNames, 128);
+EXPECT_OFFSET(CMPIBrokerFT, invokeMethod, 136);
+EXPECT_OFFSET(CMPIBrokerFT, setProperty, 144);
+EXPECT_OFFSET(CMPIBrokerFT, getProperty, 152);
 
-// The sizes and member offsets brokers rely on. The broker table is listed
-// slot by slot because execQuery sits in an unusual place; MI tables have no
-// padding after miVersion, so their first slot is at 16.
-TEST(CmpiLayout, SizesAndOffsetsAreThoseBrokersUse) {
-    expectLayout<CMPIValue>("CMPIValue", 16, {});
-    expectLayout<CMPIValuePtr>("CMPIValuePtr", 16, {8}, &CMPIValuePtr::length);
-    expectLayout<CMPIData>("CMPIData", 24, {0, 2, 8}, &CMPIData::type, &CMPIData::state,
-                           &CMPIData::value);
-    expectLayout<CMPIStatus>("CMPIStatus", 16, {0, 8}, &CMPIStatus::rc, &CMPIStatus::msg);
-    expectLayout<CMPIBroker>("CMPIBroker", 40, {8, 16, 24, 32}, &CMPIBroker::bft, &CMPIBroker::eft,
-                             &CMPIBroker::xft, &CMPIBroker::mft);
-    expectLayout<CMPIBrokerFT>(
-        "CMPIBrokerFT", 160,
-        {0, 4, 8, 16, 24, 32, 40, 48, 56, 64, 72, 80, 88, 96, 104, 112, 120, 128, 136, 144, 152},
-        &CMPIBrokerFT::brokerCapabilities, &CMPIBrokerFT::brokerVersion, &CMPIBrokerFT::brokerName,
-        &CMPIBrokerFT::prepareAttachThread, &CMPIBrokerFT::attachThread,
-        &CMPIBrokerFT::detachThread, &CMPIBrokerFT::deliverIndication,
-        &CMPIBrokerFT::enumerateInstanceNames, &CMPIBrokerFT::getInstance,
-        &CMPIBrokerFT::createInstance, &CMPIBrokerFT::modifyInstance, &CMPIBrokerFT::deleteInstance,
-        &CMPIBrokerFT::execQuery, &CMPIBrokerFT::enumerateInstances, &CMPIBrokerFT::associators,
-        &CMPIBrokerFT::associatorNames, &CMPIBrokerFT::references, &CMPIBrokerFT::referenceNames,
-        &CMPIBrokerFT::invokeMethod, &CMPIBrokerFT::setProperty, &CMPIBrokerFT::getProperty);
-    expectLayout<CMPIBrokerEncFT>(
-        "CMPIBrokerEncFT", 168, {8, 32, 112, 120, 128, 136, 144, 152, 160},
-        &CMPIBrokerEncFT::newInstance, &CMPIBrokerEncFT::newString, &CMPIBrokerEncFT::getMessage,
-        &CMPIBrokerEncFT::logMessage, &CMPIBrokerEncFT::trace, &CMPIBrokerEncFT::newCMPIError,
-        &CMPIBrokerEncFT::openMessageFile, &CMPIBrokerEncFT::closeMessageFile,
-        &CMPIBrokerEncFT::getMessage2);
-    expectLayout<CMPIBrokerExtFT>("CMPIBrokerExtFT", 168, {8, 64, 96, 160},
-                                  &CMPIBrokerExtFT::resolveFileName,
-                                  &CMPIBrokerExtFT::createThreadKey, &CMPIBrokerExtFT::newMutex,
-                                  &CMPIBrokerExtFT::signalCondition);
-    expectLayout<CMPIBrokerMemFT>("CMPIBrokerMemFT", 120, {8, 112}, &CMPIBrokerMemFT::mark,
-                                  &CMPIBrokerMemFT::freeSelectExp);
-    expectLayout<CMPIContextFT>("CMPIContextFT", 56, {8, 16, 48}, &CMPIContextFT::release,
-                                &CMPIContextFT::clone, &CMPIContextFT::addEntry);
-    expectLayout<CMPIResultFT>("CMPIResultFT", 64, {48, 56}, &CMPIResultFT::returnDone,
-                               &CMPIResultFT::returnError);
-    expectLayout<CMPIStringFT>("CMPIStringFT", 32, {24}, &CMPIStringFT::getCharPtr);
-    expectLayout<CMPIArrayFT>("CMPIArrayFT", 56, {48}, &CMPIArrayFT::setElementAt);
-    expectLayout<CMPIEnumerationFT>("CMPIEnumerationFT", 48, {24, 32, 40},
-                                    &CMPIEnumerationFT::getNext, &CMPIEnumerationFT::hasNext,
-                                    &CMPIEnumerationFT::toArray);
-    expectLayout<CMPIInstanceFT>("CMPIInstanceFT", 88, {72, 80}, &CMPIInstanceFT::setObjectPath,
-                                 &CMPIInstanceFT::setPropertyWithOrigin);
-    expectLayout<CMPIObjectPathFT>("CMPIObjectPathFT", 160, {72, 152}, &CMPIObjectPathFT::addKey,
-                                   &CMPIObjectPathFT::toString);
-    expectLayout<CMPIArgsFT>("CMPIArgsFT", 56, {48}, &CMPIArgsFT::getArgCount);
-    expectLayout<CMPIDateTimeFT>("CMPIDateTimeFT", 48, {40}, &CMPIDateTimeFT::isInterval);
-    expectLayout<CMPISelectExpFT>("CMPISelectExpFT", 64, {56},
-                                  &CMPISelectExpFT::evaluateUsingAccessor);
-    expectLayout<CMPISelectCondFT>("CMPISelectCondFT", 40, {32}, &CMPISelectCondFT::getSubCondAt);
-    expectLayout<CMPISubCondFT>("CMPISubCondFT", 48, {40}, &CMPISubCondFT::getPredicate);
-    expectLayout<CMPIPredicateFT>("CMPIPredicateFT", 40, {32},
-                                  &CMPIPredicateFT::evaluateUsingAccessor);
-    expectLayout<CMPIErrorFT>("CMPIErrorFT", 216, {136, 144, 208},
-                              &CMPIErrorFT::getMessageArguments, &CMPIErrorFT::setErrorType,
-                              &CMPIErrorFT::setMessageArguments);
-    expectLayout<CMPIInstanceMIFT>(
-        "CMPIInstanceMIFT", 80, {0, 4, 8, 16, 24, 32, 40, 48, 56, 64, 72},
-        &CMPIInstanceMIFT::ftVersion, &CMPIInstanceMIFT::miVersion, &CMPIInstanceMIFT::miName,
-        &CMPIInstanceMIFT::cleanup, &CMPIInstanceMIFT::enumerateInstanceNames,
-        &CMPIInstanceMIFT::enumerateInstances, &CMPIInstanceMIFT::getInstance,
-        &CMPIInstanceMIFT::createInstance, &CMPIInstanceMIFT::modifyInstance,
-        &CMPIInstanceMIFT::deleteInstance, &CMPIInstanceMIFT::execQuery);
-    expectLayout<CMPIAssociationMIFT>("CMPIAssociationMIFT", 56, {4, 48},
-                                      &CMPIAssociationMIFT::miVersion,
-                                      &CMPIAssociationMIFT::referenceNames);
-    expectLayout<CMPIMethodMIFT>("CMPIMethodMIFT", 32, {24}, &CMPIMethodMIFT::invokeMethod);
-    expectLayout<CMPIPropertyMIFT>("CMPIPropertyMIFT", 48, {40},
-                                   &CMPIPropertyMIFT::setPropertyWithOrigin);
-    expectLayout<CMPIIndicationMIFT>("CMPIIndicationMIFT", 72, {56, 64},
-                                     &CMPIIndicationMIFT::enableIndications,
-                                     &CMPIIndicationMIFT::disableIndications);
-}
+EXPECT_SIZE(CMPIBrokerEncFT, 168);
+EXPECT_OFFSET(CMPIBrokerEncFT, newInstance, 8);
+EXPECT_OFFSET(CMPIBrokerEncFT, newString, 32);
+EXPECT_OFFSET(CMPIBrokerEncFT, getMessage, 112);
+EXPECT_OFFSET(CMPIBrokerEncFT, logMessage, 120);
+EXPECT_OFFSET(CMPIBrokerEncFT, trace, 128);
+EXPECT_OFFSET(CMPIBrokerEncFT, newCMPIError, 136);
+EXPECT_OFFSET(CMPIBrokerEncFT, openMessageFile, 144);
+EXPECT_OFFSET(CMPIBrokerEncFT, closeMessageFile, 152);
+EXPECT_OFFSET(CMPIBrokerEncFT, getMessage2, 160);
+
+EXPECT_SIZE(CMPIBrokerExtFT, 168);
+EXPECT_OFFSET(CMPIBrokerExtFT, resolveFileName, 8);
+EXPECT_OFFSET(CMPIBrokerExtFT, createThreadKey, 64);
+EXPECT_OFFSET(CMPIBrokerExtFT, newMutex, 96);
+EXPECT_OFFSET(CMPIBrokerExtFT, signalCondition, 160);
+
+EXPECT_SIZE(CMPIBrokerMemFT, 120);
+EXPECT_OFFSET(CMPIBrokerMemFT, mark, 8);
+EXPECT_OFFSET(CMPIBrokerMemFT, freeSelectExp, 112);
+
+EXPECT_SIZE(CMPIContextFT, 56);
+EXPECT_OFFSET(CMPIContextFT, release, 8);
+EXPECT_OFFSET(CMPIContextFT, clone, 16);
+EXPECT_OFFSET(CMPIContextFT, addEntry, 48);
+EXPECT_SIZE(CMPIResultFT, 64);
+EXPECT_OFFSET(CMPIResultFT, returnDone, 48);
+EXPECT_OFFSET(CMPIResultFT, returnError, 56);
+EXPECT_SIZE(CMPIStringFT, 32);
+EXPECT_OFFSET(CMPIStringFT, getCharPtr, 24);
+EXPECT_SIZE(CMPIArrayFT, 56);
+EXPECT_OFFSET(CMPIArrayFT, setElementAt, 48);
+EXPECT_SIZE(CMPIEnumerationFT, 48);
+EXPECT_OFFSET(CMPIEnumerationFT, getNext, 24);
+EXPECT_OFFSET(CMPIEnumerationFT, hasNext, 32);
+EXPECT_OFFSET(CMPIEnumerationFT, toArray, 40);
+EXPECT_SIZE(CMPIInstanceFT, 88);
+EXPECT_OFFSET(CMPIInstanceFT, setObjectPath, 72);
+EXPECT_OFFSET(CMPIInstanceFT, setPropertyWithOrigin, 80);
+EXPECT_SIZE(CMPIObjectPathFT, 160);
+EXPECT_OFFSET(CMPIObjectPathFT, addKey, 72);
+EXPECT_OFFSET(CMPIObjectPathFT, toString, 152);
+EXPECT_SIZE(CMPIArgsFT, 56);
+EXPECT_OFFSET(CMPIArgsFT, getArgCount, 48);
+EXPECT_SIZE(CMPIDateTimeFT, 48);
+EXPECT_OFFSET(CMPIDateTimeFT, isInterval, 40);
+EXPECT_SIZE(CMPISelectExpFT, 64);
+EXPECT_OFFSET(CMPISelectExpFT, evaluateUsingAccessor, 56);
+EXPECT_SIZE(CMPISelectCondFT, 40);
+EXPECT_OFFSET(CMPISelectCondFT, getSubCondAt, 32);
+EXPECT_SIZE(CMPISubCondFT, 48);
+EXPECT_OFFSET(CMPISubCondFT, getPredicate, 40);
+EXPECT_SIZE(CMPIPredicateFT, 40);
+EXPECT_OFFSET(CMPIPredicateFT, evaluateUsingAccessor, 32);
+EXPECT_SIZE(CMPIErrorFT, 216);
+EXPECT_OFFSET(CMPIErrorFT, getMessageArguments, 136);
+EXPECT_OFFSET(CMPIErrorFT, setErrorType, 144);
+EXPECT_OFFSET(CMPIErrorFT, setMessageArguments, 208);
+
+// MI tables: no padding after miVersion, first slot at 16.
+EXPECT_SIZE(CMPIInstanceMIFT, 80);
+EXPECT_OFFSET(CMPIInstanceMIFT, ftVersion, 0);
+EXPECT_OFFSET(CMPIInstanceMIFT, miVersion, 4);
+EXPECT_OFFSET(CMPIInstanceMIFT, miName, 8);
+EXPECT_OFFSET(CMPIInstanceMIFT, cleanup, 16);
+EXPECT_OFFSET(CMPIInstanceMIFT, enumerateInstanceNames, 24);
+EXPECT_OFFSET(CMPIInstanceMIFT, enumerateInstances, 32);
+EXPECT_OFFSET(CMPIInstanceMIFT, getInstance, 40);
+EXPECT_OFFSET(CMPIInstanceMIFT, createInstance, 48);
+EXPECT_OFFSET(CMPIInstanceMIFT, modifyInstance, 56);
+EXPECT_OFFSET(CMPIInstanceMIFT, deleteInstance, 64);
+EXPECT_OFFSET(CMPIInstanceMIFT, execQuery, 72);
+EXPECT_SIZE(CMPIAssociationMIFT, 56);
+EXPECT_OFFSET(CMPIAssociationMIFT, miVersion, 4);
+EXPECT_OFFSET(CMPIAssociationMIFT, referenceNames, 48);
+EXPECT_SIZE(CMPIMethodMIFT, 32);
+EXPECT_OFFSET(CMPIMethodMIFT, invokeMethod, 24);
+EXPECT_SIZE(CMPIPropertyMIFT, 48);
+EXPECT_OFFSET(CMPIPropertyMIFT, setPropertyWithOrigin, 40);
+EXPECT_SIZE(CMPIIndicationMIFT, 72);
+EXPECT_OFFSET(CMPIIndicationMIFT, enableIndications, 56);
+EXPECT_OFFSET(CMPIIndicationMIFT, disableIndications, 64);
 
 static_assert(sizeof(CMPIrc) == 4 && sizeof(CMPIPredOp) == 4 && sizeof(CMPISeverity) == 4 &&
                   sizeof(CMPILevel) == 4 && sizeof(CMPISelectCondType) == 4 &&
