@@ -727,8 +727,8 @@ TEST(CmpiMIFactories, CxxMethodFactoryStoresBrokerAndRunsHook) {
     EXPECT_EQ(CxxCheck_Create_MethodMI(&broker, &context, &rc), mi) << "one MI per process";
 }
 
-// Each C stub answers with a code of its own, so a slot filled with the wrong
-// function shows.
+// Each C function behind the tables answers with a code of its own, so a slot
+// filled with the wrong function shows.
 TEST(CmpiMIFactories, CTablesFillEverySlotWithItsOwnFunction) {
     CMPIBroker broker{};
     CMPIStatus rc{CMPI_RC_OK, nullptr};

@@ -280,18 +280,9 @@ std::string withValue(const std::string& text, const std::string& key, const std
 }
 
 Json withoutProperty(Json document, const std::string& interface, const std::string& property) {
-    std::function<void(Json&)> strip = [&](Json& nodes) {
-        for (Json& node : nodes) {
-            if (node.value("type", "") == "IPInterface" && node.contains("properties") &&
-                node["properties"].value("Name", "") == interface) {
-                node["properties"].erase(property);
-            }
-            if (node.contains("children")) {
-                strip(node["children"]);
-            }
-        }
-    };
-    strip(document["nodes"]);
+    if (Json* const node = ProviderTest::interfaceIn(document["nodes"], interface)) {
+        (*node)["properties"].erase(property);
+    }
     return document;
 }
 
