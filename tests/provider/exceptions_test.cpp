@@ -10,7 +10,7 @@ template <typename T>
 class ExceptionClass : public ::testing::Test {};
 using ExceptionTypes = ::testing::Types<Quill::FrameworkException, Quill::InstrumentationException,
                                         Quill::ProviderException>;
-TYPED_TEST_SUITE(ExceptionClass, ExceptionTypes);
+TYPED_TEST_SUITE(ExceptionClass, ExceptionTypes, );
 
 TYPED_TEST(ExceptionClass, WhatReturnsTheTextItWasBuiltWith) {
     const TypeParam fromChars("Could not find instance");
