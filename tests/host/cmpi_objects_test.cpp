@@ -120,7 +120,7 @@ TEST_F(CmpiObjectsTest, QualifiersComeFromTheRegistry) {
     EXPECT_EQ(rc.rc, CMPI_RC_ERR_NOT_SUPPORTED);
 }
 
-TEST_F(CmpiObjectsTest, NewInstanceShowsTheKeysAsProperties) {
+TEST_F(CmpiObjectsTest, NewInstanceShowsTheKeysAndTakesPropertiesOfAllKinds) {
     CMPIStatus rc{};
     CMPIInstance* inst = CMNewInstance(mb(), endpoint(), &rc);
     ASSERT_EQ(rc.rc, CMPI_RC_OK);
@@ -129,10 +129,7 @@ TEST_F(CmpiObjectsTest, NewInstanceShowsTheKeysAsProperties) {
     CMPIObjectPath* op = CMGetObjectPath(inst, &rc);
     EXPECT_EQ(text(CMGetKey(op, "Name", nullptr).value.string), "eth0");
     EXPECT_EQ(text(CMGetNameSpace(op, nullptr)), "root/cimv2");
-}
 
-TEST_F(CmpiObjectsTest, InstancePropertiesOfAllKinds) {
-    CMPIInstance* inst = CMNewInstance(mb(), endpoint(), nullptr);
     CMPIUint16 state = 2;
     EXPECT_EQ(CMSetProperty(inst, "EnabledState", &state, CMPI_uint16).rc, CMPI_RC_OK);
     EXPECT_EQ(CMSetProperty(inst, "Description", nullptr, CMPI_chars).rc, CMPI_RC_OK);
@@ -143,7 +140,6 @@ TEST_F(CmpiObjectsTest, InstancePropertiesOfAllKinds) {
     CMPIObjectPath* system = path("root/cimv2", "OVX_ComputerSystem");
     EXPECT_EQ(CMSetProperty(inst, "System", &system, CMPI_ref).rc, CMPI_RC_OK);
 
-    CMPIStatus rc{};
     EXPECT_EQ(CMGetProperty(inst, "EnabledState", &rc).value.uint16, 2);
     const CMPIData description = CMGetProperty(inst, "Description", &rc);
     EXPECT_EQ(description.type, CMPI_string);
@@ -185,7 +181,7 @@ TEST_F(CmpiObjectsTest, NewInstanceStartsWithTheInitialValuesOfItsClass) {
     EXPECT_EQ(text(CMGetProperty(inst, "Name", nullptr).value.string), "a");
 }
 
-TEST_F(CmpiObjectsTest, SettingAKeyPropertyUpdatesThePath) {
+TEST_F(CmpiObjectsTest, SettingAKeyPropertyOrANewPathUpdatesThePath) {
     CMPIInstance* inst = CMNewInstance(mb(), endpoint(), nullptr);
     CMSetProperty(inst, "Name", "eth1", CMPI_chars);
     EXPECT_EQ(text(CMGetKey(CMGetObjectPath(inst, nullptr), "Name", nullptr).value.string), "eth1");
@@ -200,6 +196,14 @@ TEST_F(CmpiObjectsTest, SettingAKeyPropertyUpdatesThePath) {
     CMPIObjectPath* op = CMGetObjectPath(keyed, nullptr);
     EXPECT_EQ(CMGetKeyCount(op, nullptr), 1u);
     EXPECT_EQ(text(CMGetKey(op, "InstanceID", nullptr).value.string), "id-1");
+
+    // A whole new path replaces the old one.
+    ASSERT_EQ(CMSetObjectPath(inst, endpoint("eth9")).rc, CMPI_RC_OK);
+    EXPECT_EQ(text(CMGetKey(CMGetObjectPath(inst, nullptr), "Name", nullptr).value.string), "eth9");
+    EXPECT_EQ(CMSetObjectPath(inst, nullptr).rc, CMPI_RC_ERR_INVALID_HANDLE);
+    EXPECT_EQ(CMSetPropertyWithOrigin(inst, "Caption", "c", CMPI_chars, "CIM_ManagedElement").rc,
+              CMPI_RC_OK);
+    EXPECT_EQ(text(CMGetProperty(inst, "Caption", nullptr).value.string), "c");
 }
 
 TEST_F(CmpiObjectsTest, PropertyFilterKeepsListedPropertiesAndKeys) {
@@ -225,16 +229,6 @@ TEST_F(CmpiObjectsTest, PropertyFilterKeepsListedPropertiesAndKeys) {
     ASSERT_EQ(CMSetPropertyFilter(inst, nullptr, nullptr).rc, CMPI_RC_OK);
     CMSetProperty(inst, "Description", "now shown", CMPI_chars);
     EXPECT_NE(fromCmpi(inst).findProperty("Description"), nullptr);
-}
-
-TEST_F(CmpiObjectsTest, SetObjectPathReplacesThePath) {
-    CMPIInstance* inst = CMNewInstance(mb(), endpoint(), nullptr);
-    ASSERT_EQ(CMSetObjectPath(inst, endpoint("eth9")).rc, CMPI_RC_OK);
-    EXPECT_EQ(text(CMGetKey(CMGetObjectPath(inst, nullptr), "Name", nullptr).value.string), "eth9");
-    EXPECT_EQ(CMSetObjectPath(inst, nullptr).rc, CMPI_RC_ERR_INVALID_HANDLE);
-    EXPECT_EQ(CMSetPropertyWithOrigin(inst, "Caption", "c", CMPI_chars, "CIM_ManagedElement").rc,
-              CMPI_RC_OK);
-    EXPECT_EQ(text(CMGetProperty(inst, "Caption", nullptr).value.string), "c");
 }
 
 TEST_F(CmpiObjectsTest, ArgsInAndOut) {
