@@ -301,6 +301,15 @@ class PeerProviderTest : public ::testing::Test {
         return got.data.instances.empty() ? host::Instance() : got.data.instances.front();
     }
 
+    // A change of one property of a DNS setting.
+    static host::Instance dnsChange(const std::string& instanceId,
+                                    const char* property = "DomainName",
+                                    host::Value value = host::Value::string("example.org")) {
+        host::Instance change(settingPath("OVX_DNSSettingData", instanceId));
+        change.setProperty(property, std::move(value));
+        return change;
+    }
+
     host::Instance dnsSetting(const std::string& instanceId) {
         return fetched(settingPath("OVX_DNSSettingData", instanceId));
     }
@@ -527,12 +536,6 @@ TEST_F(PeerProviderTest, RefusedModificationsChangeNothing) {
         EXPECT_EQ(readFile(description_), before) << call.message;
         return call.rc;
     };
-    const auto dns = [](const char* name, host::Value value) {
-        host::Instance instance(settingPath("OVX_DNSSettingData", "Computer%eth0%"));
-        instance.setProperty(name, std::move(value));
-        return instance;
-    };
-
     const auto string = host::Value::string;
     const std::tuple<const char*, host::Value, CMPIrc> refusedValues[] = {
         {"InstanceID", string("Computer%eth7%"), CMPI_RC_ERR_INVALID_PARAMETER},
@@ -545,12 +548,10 @@ TEST_F(PeerProviderTest, RefusedModificationsChangeNothing) {
          CMPI_RC_ERR_INVALID_PARAMETER},
     };
     for (const auto& [name, value, rc] : refusedValues) {
-        EXPECT_EQ(refusal(dns(name, value)), rc) << name;
+        EXPECT_EQ(refusal(dnsChange("Computer%eth0%", name, value)), rc) << name;
     }
 
-    host::Instance missing(settingPath("OVX_DNSSettingData", "Computer%eth9%"));
-    missing.setProperty("DomainName", host::Value::string("example.org"));
-    EXPECT_EQ(refusal(missing), CMPI_RC_ERR_NOT_FOUND);
+    EXPECT_EQ(refusal(dnsChange("Computer%eth9%")), CMPI_RC_ERR_NOT_FOUND);
 
     host::Instance noKey(host::ObjectPath(kNamespace, "OVX_DNSSettingData"));
     noKey.setProperty("DomainName", host::Value::string("example.org"));
@@ -607,9 +608,7 @@ TEST_F(PeerProviderTest, ABrokenSectionIsReportedAndLeftAlone) {
     const Call dns = enumerateInstances("OVX_DNSSettingData");
     EXPECT_EQ(dns.rc, CMPI_RC_ERR_FAILED);
     EXPECT_NE(dns.message.find("DNSSettingData[1]"), std::string::npos) << dns.message;
-    host::Instance change(settingPath("OVX_DNSSettingData", "Computer%eth0%"));
-    change.setProperty("DomainName", host::Value::string("example.org"));
-    EXPECT_EQ(modifyInstance(change).rc, CMPI_RC_ERR_FAILED);
+    EXPECT_EQ(modifyInstance(dnsChange("Computer%eth0%")).rc, CMPI_RC_ERR_FAILED);
     EXPECT_EQ(readFile(description_), before);
     EXPECT_EQ(enumerateInstances("OVX_ComputerSystem").rc, CMPI_RC_OK);
 }
@@ -625,9 +624,7 @@ TEST_F(PeerProviderTest, WithoutASectionThereAreNoSettings) {
     ASSERT_EQ(lan.size(), 6u);
     EXPECT_EQ(property(lan.front(), "MACAddress"), nullptr);
 
-    host::Instance change(settingPath("OVX_DNSSettingData", "Computer%eth0%"));
-    change.setProperty("DomainName", host::Value::string("example.org"));
-    EXPECT_EQ(modifyInstance(change).rc, CMPI_RC_ERR_NOT_FOUND);
+    EXPECT_EQ(modifyInstance(dnsChange("Computer%eth0%")).rc, CMPI_RC_ERR_NOT_FOUND);
 }
 
 TEST_F(PeerProviderTest, FollowsTheDescriptionAsItChanges) {
