@@ -160,12 +160,10 @@ const host::Instance* findByKey(const std::vector<host::Instance>& instances, co
 
 class PeerProviderTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
+    void SetUp() override {
+        // Checked here, not once per suite: a failed suite set-up would not stop SetUp.
         ASSERT_NE(instanceFactory(), nullptr) << ::dlerror();
         ASSERT_NE(associationFactory(), nullptr) << ::dlerror();
-    }
-
-    void SetUp() override {
         for (const auto& entry : fs::directory_iterator(OVX_EXAMPLES_DIR)) {
             fs::copy_file(entry.path(), scratch_.path() / entry.path().filename());
         }
