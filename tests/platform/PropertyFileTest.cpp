@@ -117,18 +117,6 @@ TEST_F(Reading, FindsTheValueOfTheExactKey) {
     }
 }
 
-// Mode 1 is how callers open for reading; invalid UTF-8 comes back byte for byte.
-TEST_F(Reading, ValuesAreReadableOnlyWhileOpen) {
-    PropertyFile file{Path(fileWith("CONFIG_NAME=caf\xE9\n"))};
-    EXPECT_EQ(file.getValue(L"CONFIG_NAME"), L"");
-    ASSERT_TRUE(file.open(1));
-    EXPECT_EQ(make_string(file.getValue(L"CONFIG_NAME")), "caf\xE9");
-    file.close();
-    EXPECT_FALSE(file.isOpen());
-    EXPECT_EQ(file.getValue(L"CONFIG_NAME"), L"");
-    EXPECT_FALSE(file.hasKey(L"CONFIG_NAME"));
-}
-
 TEST_F(PropertyFileTest, OpeningRefusesWhatCannotBeAPropertyFile) {
     PropertyFile missing{Path(path_)};
     EXPECT_FALSE(missing.open(PropertyFile::ReadOnly));
@@ -229,21 +217,27 @@ TEST_F(Writing, Utf8TextRoundTripsThroughTheFile) {
     EXPECT_EQ(again.getValue(L"CONFIG_NAME"), name);
 }
 
-TEST_F(Writing, CloseOrReopenDropsUnsavedChangesAndReadOnlyRefusesAny) {
-    PropertyFile file{Path(fileWith("A=1\n"))};
+// Values are there only while open: closing drops unsaved changes, reopening
+// reads the file again, and read-only refuses any change. Mode 1 is how
+// callers open for reading; invalid UTF-8 comes back byte for byte.
+TEST_F(PropertyFileTest, ValuesLiveOnlyWhileOpen) {
+    PropertyFile file{Path(fileWith("A=1\nLEGACY=caf\xE9\n"))};
+    EXPECT_EQ(file.getValue(L"A"), L"");
     ASSERT_TRUE(file.open(PropertyFile::ReadWrite));
+    EXPECT_EQ(make_string(file.getValue(L"LEGACY")), "caf\xE9");
     ASSERT_TRUE(file.setValue(L"A", L"2"));
     file.close();
+    EXPECT_FALSE(file.isOpen());
+    EXPECT_EQ(file.getValue(L"LEGACY"), L"");
+    EXPECT_FALSE(file.hasKey(L"LEGACY"));
     EXPECT_FALSE(file.save());
-    EXPECT_EQ(readFile(path_), "A=1\n");
+    EXPECT_EQ(readFile(path_), "A=1\nLEGACY=caf\xE9\n");
 
-    // Reopening reads the file again.
     ASSERT_TRUE(file.open(PropertyFile::ReadWrite));
     ASSERT_TRUE(file.setValue(L"A", L"2"));
     writeFile(path_, "A=3\n");
-    ASSERT_TRUE(file.open(PropertyFile::ReadOnly));
+    ASSERT_TRUE(file.open(1));
     EXPECT_EQ(file.getValue(L"A"), L"3");
-    // Read-only stays read-only.
     EXPECT_FALSE(file.setValue(L"A", L"4"));
     EXPECT_FALSE(file.save());
     EXPECT_EQ(file.getValue(L"A"), L"3");
@@ -252,14 +246,19 @@ TEST_F(Writing, CloseOrReopenDropsUnsavedChangesAndReadOnlyRefusesAny) {
 
 using AtomicSave = PropertyFileTest;
 
+// Saved through a symbolic link: the link stays, and its target is replaced
+// whole by a new file with the original's permissions. A reader that opened
+// the file before the save keeps seeing the old content, as it is never
+// overwritten in place.
 TEST_F(AtomicSave, ReplacesTheFileWholeAndLeavesNoTemporaryBehind) {
     fileWith("A=1\nB=2\n");
-    // A reader that opened the file before the save keeps seeing the old
-    // content: the new one arrives as a different file, never overwritten in place.
+    ASSERT_EQ(::chmod(path_.c_str(), 0600), 0);
+    const std::string link = scratch_.file("ifcfg-link");
+    ASSERT_EQ(::symlink(path_.c_str(), link.c_str()), 0);
     const int reader = ::open(path_.c_str(), O_RDONLY);
     ASSERT_GE(reader, 0);
 
-    PropertyFile file{Path(path_)};
+    PropertyFile file{Path(link)};
     ASSERT_TRUE(file.open(PropertyFile::ReadWrite));
     ASSERT_TRUE(file.setValue(L"A", L"changed"));
     ASSERT_TRUE(file.save());
@@ -269,8 +268,9 @@ TEST_F(AtomicSave, ReplacesTheFileWholeAndLeavesNoTemporaryBehind) {
     ::close(reader);
     EXPECT_EQ(std::string(buffer, static_cast<std::size_t>(count > 0 ? count : 0)), "A=1\nB=2\n");
     EXPECT_EQ(readFile(path_), "A=changed\nB=2\n");
-
-    EXPECT_EQ(entriesInScratch(), 1u);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(permissionsOf(path_), 0600u);
+    EXPECT_EQ(entriesInScratch(), 2u) << "the file and the link";
 }
 
 TEST_F(AtomicSave, AStreamedWriterThatGivesUpLeavesTheTargetAndNoTemporary) {
@@ -298,28 +298,6 @@ TEST_F(AtomicSave, AStreamedWriterThatGivesUpLeavesTheTargetAndNoTemporary) {
 
     ASSERT_TRUE(Quill::FileIo::replaceAtomically(path_, writeContentAnswering(true), error));
     EXPECT_EQ(readFile(path_), content);
-}
-
-TEST_F(AtomicSave, KeepsThePermissionsOfTheOriginal) {
-    fileWith("A=1\n");
-    ASSERT_EQ(::chmod(path_.c_str(), 0600), 0);
-    PropertyFile file{Path(path_)};
-    ASSERT_TRUE(file.open(PropertyFile::ReadWrite));
-    ASSERT_TRUE(file.setValue(L"A", L"2"));
-    ASSERT_TRUE(file.save());
-    EXPECT_EQ(permissionsOf(path_), 0600u);
-}
-
-TEST_F(AtomicSave, ReplacesTheTargetOfASymbolicLinkAndKeepsTheLink) {
-    fileWith("A=1\n");
-    const std::string link = scratch_.file("ifcfg-link");
-    ASSERT_EQ(::symlink(path_.c_str(), link.c_str()), 0);
-    PropertyFile file{Path(link)};
-    ASSERT_TRUE(file.open(PropertyFile::ReadWrite));
-    ASSERT_TRUE(file.setValue(L"A", L"2"));
-    ASSERT_TRUE(file.save());
-    EXPECT_TRUE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(readFile(path_), "A=2\n");
 }
 
 TEST_F(AtomicSave, FailsWithoutTouchingAnythingWhenTheDirectoryIsGone) {
