@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <iterator>
 #include <optional>
 #include <regex>
 #include <sstream>
@@ -72,6 +73,8 @@ class LoggerTest : public ::testing::Test {
 
 using LoggerRecords = LoggerTest;
 
+// Null names become empty; context bytes are kept as given, none for a
+// negative length.
 TEST_F(LoggerRecords, CarryEveryFieldOfTheCall) {
     const auto sink = installMemorySink();
     const auto before = std::chrono::system_clock::now();
@@ -80,9 +83,15 @@ TEST_F(LoggerRecords, CarryEveryFieldOfTheCall) {
                                         0, 0, "ENTERING: x() in y [Line: 1]"),
               0);
     const auto after = std::chrono::system_clock::now();
+    char context[] = {'a', '\0', 'b', 'c'};
+    EXPECT_EQ(
+        NxLogger::traceLevelMessage(nullptr, nullptr, 0, kComponent, 3000, context, 3, 0, "text"),
+        0);
+    EXPECT_EQ(NxLogger::traceLevelMessage("f", "g", 1, kComponent, 3000, context, -5, 0, "text"),
+              0);
 
     const auto records = sink->records();
-    ASSERT_EQ(records.size(), 1u);
+    ASSERT_EQ(records.size(), 3u);
     const Record& record = records[0];
     EXPECT_EQ(record.channel, Channel::Log);
     EXPECT_EQ(record.level, 4000);
@@ -95,22 +104,10 @@ TEST_F(LoggerRecords, CarryEveryFieldOfTheCall) {
     EXPECT_EQ(record.thread, static_cast<unsigned long>(::syscall(SYS_gettid)));
     EXPECT_LE(before, record.time);
     EXPECT_LE(record.time, after);
-}
-
-TEST_F(LoggerRecords, NullNamesBecomeEmptyAndContextBytesAreKept) {
-    const auto sink = installMemorySink();
-    char context[] = {'a', '\0', 'b', 'c'};
-    EXPECT_EQ(
-        NxLogger::traceLevelMessage(nullptr, nullptr, 0, kComponent, 3000, context, 3, 0, "text"),
-        0);
-    EXPECT_EQ(NxLogger::traceLevelMessage("f", "g", 1, kComponent, 3000, context, -5, 0, "text"),
-              0);
-    const auto records = sink->records();
-    ASSERT_EQ(records.size(), 2u);
-    EXPECT_EQ(records[0].function, "");
-    EXPECT_EQ(records[0].file, "");
-    EXPECT_EQ(records[0].context, std::string("a\0b", 3));
-    EXPECT_EQ(records[1].context, "");
+    EXPECT_EQ(records[1].function, "");
+    EXPECT_EQ(records[1].file, "");
+    EXPECT_EQ(records[1].context, std::string("a\0b", 3));
+    EXPECT_EQ(records[2].context, "");
 }
 
 using LoggerThreads = LoggerTest;
@@ -193,7 +190,9 @@ class RecursiveSink : public NxLog::Sink {
     std::vector<int> nestedResults;
 };
 
-TEST_F(LoggerFailures, AThrowingSinkIsSwallowedAndReported) {
+// A sink that throws or logs itself costs the caller one failed call, no
+// exception or deadlock, and the logger keeps working.
+TEST_F(LoggerFailures, ABrokenSinkIsSwallowedAndReported) {
     NxLogger::installSink(std::make_shared<ThrowingSink>());
     int result = 0;
     EXPECT_NO_THROW(result = logAt(6000, "failure"));
@@ -201,19 +200,16 @@ TEST_F(LoggerFailures, AThrowingSinkIsSwallowedAndReported) {
     EXPECT_NO_THROW(result = traceAt(3000, "trace"));
     EXPECT_EQ(result, -1);
 
-    // And the logger keeps working afterwards.
+    const auto recursive = std::make_shared<RecursiveSink>();
+    NxLogger::installSink(recursive);
+    EXPECT_EQ(logAt(4000, "outer"), 0);
+    ASSERT_EQ(recursive->records.size(), 1u);
+    EXPECT_EQ(recursive->records[0].text, "outer");
+    EXPECT_EQ(recursive->nestedResults, std::vector<int>{-1});
+
     const auto sink = installMemorySink();
     EXPECT_EQ(logAt(4000, "after"), 0);
     EXPECT_EQ(sink->records().size(), 1u);
-}
-
-TEST_F(LoggerFailures, ASinkThatLogsDoesNotDeadlock) {
-    const auto sink = std::make_shared<RecursiveSink>();
-    NxLogger::installSink(sink);
-    EXPECT_EQ(logAt(4000, "outer"), 0);
-    ASSERT_EQ(sink->records.size(), 1u);
-    EXPECT_EQ(sink->records[0].text, "outer");
-    EXPECT_EQ(sink->nestedResults, std::vector<int>{-1});
 }
 
 // Traces to a file in a scratch directory, at the level given (nullopt: unset).
@@ -242,19 +238,22 @@ TEST_F(TraceFile, AnUnopenableFileOnlyShowsInTheResult) {
     EXPECT_EQ(traceAt(2000, "ignored"), 0);
 }
 
+// Appended to what the file held, each record on one line.
 TEST_F(TraceFile, GetsBothChannelsFromTheConfiguredLevelOn) {
+    ovx::test::writeFile(scratch_.file("trace.log"), "earlier line\n");
     const std::string path = traceTo("trace.log", "4000");
     EXPECT_EQ(traceAt(3000, "too low"), 0);
     EXPECT_EQ(logAt(4000, "log record"), 0);
-    EXPECT_EQ(traceAt(4000, "trace record"), 0);
+    EXPECT_EQ(traceAt(4000, "trace\nrecord\r\n"), 0);
 
     const auto lines = linesOf(ovx::test::readFile(path));
-    ASSERT_EQ(lines.size(), 2u);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "earlier line");
     const std::pair<const char*, const char*> expected[] = {{"LOG", "log record"},
-                                                            {"TRACE", "trace record"}};
-    for (std::size_t i = 0; i < lines.size(); ++i) {
+                                                            {"TRACE", "trace\\nrecord\\r\\n"}};
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
         std::smatch fields;
-        ASSERT_TRUE(std::regex_match(lines[i], fields, kTraceLine)) << lines[i];
+        ASSERT_TRUE(std::regex_match(lines[i + 1], fields, kTraceLine)) << lines[i + 1];
         EXPECT_EQ(fields[1], std::to_string(::syscall(SYS_gettid)));
         EXPECT_EQ(fields[2], expected[i].first);
         EXPECT_EQ(fields[3], expected[i].second);
@@ -272,16 +271,6 @@ TEST_F(TraceFile, DefaultsToLevel3000WhenTheLevelIsUnsetOrNotANumber) {
         EXPECT_NE(lines[0].find(" 3000 "), std::string::npos);
         EXPECT_NE(lines[0].find(" at"), std::string::npos);
     }
-}
-
-TEST_F(TraceFile, AppendsEveryRecordOnOneLine) {
-    ovx::test::writeFile(scratch_.file("trace.log"), "earlier line\n");
-    const std::string path = traceTo("trace.log");
-    traceAt(4000, "first\nsecond\r\n");
-    const auto lines = linesOf(ovx::test::readFile(path));
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "earlier line");
-    EXPECT_NE(lines[1].find("first\\nsecond\\r\\n"), std::string::npos) << lines[1];
 }
 
 TEST_F(TraceFile, TheEnvironmentIsReadOnceUntilReloaded) {

@@ -104,7 +104,8 @@ TEST_F(Reading, FindsTheValueOfTheExactKey) {
          L"10.0.0.3"},
         {"#IPV4ADDR=10.0.0.2\n", L"#IPV4ADDR", kMissing},
         {"DNS=first\nDNS=second\n", L"DNS", L"first"},
-        {"CONFIG_NAME=B\xC3\xBCro \xE2\x9C\x93\n", L"CONFIG_NAME", L"B\u00fcro \u2713"},
+        {"CONFIG_NAME=B\xC3\xBCro \xE2\x9C\x93 \xF0\x9F\x98\x80\n", L"CONFIG_NAME",
+         L"B\u00fcro \u2713 \U0001F600"},
         {"NAME_\xC3\xA9=x\n", L"NAME_\u00e9", L"x"},
     };
     for (const Case& c : cases) {
@@ -115,18 +116,6 @@ TEST_F(Reading, FindsTheValueOfTheExactKey) {
         EXPECT_EQ(file.hasKey(c.key), present);
         EXPECT_EQ(file.getValue(c.key), present ? c.expected : L"");
     }
-}
-
-// Mode 1 is how callers open for reading; invalid UTF-8 comes back byte for byte.
-TEST_F(Reading, ValuesAreReadableOnlyWhileOpen) {
-    PropertyFile file{Path(fileWith("CONFIG_NAME=caf\xE9\n"))};
-    EXPECT_EQ(file.getValue(L"CONFIG_NAME"), L"");
-    ASSERT_TRUE(file.open(1));
-    EXPECT_EQ(make_string(file.getValue(L"CONFIG_NAME")), "caf\xE9");
-    file.close();
-    EXPECT_FALSE(file.isOpen());
-    EXPECT_EQ(file.getValue(L"CONFIG_NAME"), L"");
-    EXPECT_FALSE(file.hasKey(L"CONFIG_NAME"));
 }
 
 TEST_F(PropertyFileTest, OpeningRefusesWhatCannotBeAPropertyFile) {
@@ -173,6 +162,10 @@ TEST_F(Writing, ChangesOnlyTheLinesOfTheKeyAndKeepsEverythingElse) {
         {"DNS=a\nX=1\nDNS=b\n", {{L"DNS", L"c"}}, "DNS=c\nX=1\nDNS=c\n"},
         {"A=1\r\nB=2\r\n", {{L"A", L"9"}, {L"C", L"3"}}, "A=9\r\nB=2\r\nC=3\r\n"},
         {"A=1\n", {{L"A", L""}, {L"OPTS", L"k=v"}}, "A=\nOPTS=k=v\n"},
+        // UTF-8 out; another line's invalid UTF-8 kept byte for byte.
+        {"CONFIG_NAME=old\nLEGACY=caf\xE9\n",
+         {{L"CONFIG_NAME", L"B\u00fcro \u2713 \U0001F600"}},
+         "CONFIG_NAME=B\xC3\xBCro \xE2\x9C\x93 \xF0\x9F\x98\x80\nLEGACY=caf\xE9\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.before);
@@ -214,36 +207,27 @@ TEST_F(Writing, RefusesKeysAndValuesThatWouldBreakTheFormat) {
     EXPECT_EQ(readFile(path_), "A=1\n");
 }
 
-TEST_F(Writing, Utf8TextRoundTripsThroughTheFile) {
-    const std::wstring name = L"B\u00fcro \u2713 \U0001F600";
-    {
-        PropertyFile file{Path(fileWith("CONFIG_NAME=old\nLEGACY=caf\xE9\n"))};
-        ASSERT_TRUE(file.open(PropertyFile::ReadWrite));
-        ASSERT_TRUE(file.setValue(L"CONFIG_NAME", name));
-        ASSERT_TRUE(file.save());
-    }
-    EXPECT_EQ(readFile(path_),
-              "CONFIG_NAME=B\xC3\xBCro \xE2\x9C\x93 \xF0\x9F\x98\x80\nLEGACY=caf\xE9\n");
-    PropertyFile again{Path(path_)};
-    ASSERT_TRUE(again.open(PropertyFile::ReadOnly));
-    EXPECT_EQ(again.getValue(L"CONFIG_NAME"), name);
-}
-
-TEST_F(Writing, CloseOrReopenDropsUnsavedChangesAndReadOnlyRefusesAny) {
-    PropertyFile file{Path(fileWith("A=1\n"))};
+// Values are there only while open: closing drops unsaved changes, reopening
+// reads the file again, and read-only refuses any change. Mode 1 is how
+// callers open for reading; invalid UTF-8 comes back byte for byte.
+TEST_F(PropertyFileTest, ValuesLiveOnlyWhileOpen) {
+    PropertyFile file{Path(fileWith("A=1\nLEGACY=caf\xE9\n"))};
+    EXPECT_EQ(file.getValue(L"A"), L"");
     ASSERT_TRUE(file.open(PropertyFile::ReadWrite));
+    EXPECT_EQ(make_string(file.getValue(L"LEGACY")), "caf\xE9");
     ASSERT_TRUE(file.setValue(L"A", L"2"));
     file.close();
+    EXPECT_FALSE(file.isOpen());
+    EXPECT_EQ(file.getValue(L"LEGACY"), L"");
+    EXPECT_FALSE(file.hasKey(L"LEGACY"));
     EXPECT_FALSE(file.save());
-    EXPECT_EQ(readFile(path_), "A=1\n");
+    EXPECT_EQ(readFile(path_), "A=1\nLEGACY=caf\xE9\n");
 
-    // Reopening reads the file again.
     ASSERT_TRUE(file.open(PropertyFile::ReadWrite));
     ASSERT_TRUE(file.setValue(L"A", L"2"));
     writeFile(path_, "A=3\n");
-    ASSERT_TRUE(file.open(PropertyFile::ReadOnly));
+    ASSERT_TRUE(file.open(1));
     EXPECT_EQ(file.getValue(L"A"), L"3");
-    // Read-only stays read-only.
     EXPECT_FALSE(file.setValue(L"A", L"4"));
     EXPECT_FALSE(file.save());
     EXPECT_EQ(file.getValue(L"A"), L"3");
@@ -252,14 +236,19 @@ TEST_F(Writing, CloseOrReopenDropsUnsavedChangesAndReadOnlyRefusesAny) {
 
 using AtomicSave = PropertyFileTest;
 
+// Saved through a symbolic link: the link stays, and its target is replaced
+// whole by a new file with the original's permissions. A reader that opened
+// the file before the save keeps seeing the old content, as it is never
+// overwritten in place.
 TEST_F(AtomicSave, ReplacesTheFileWholeAndLeavesNoTemporaryBehind) {
     fileWith("A=1\nB=2\n");
-    // A reader that opened the file before the save keeps seeing the old
-    // content: the new one arrives as a different file, never overwritten in place.
+    ASSERT_EQ(::chmod(path_.c_str(), 0600), 0);
+    const std::string link = scratch_.file("ifcfg-link");
+    ASSERT_EQ(::symlink(path_.c_str(), link.c_str()), 0);
     const int reader = ::open(path_.c_str(), O_RDONLY);
     ASSERT_GE(reader, 0);
 
-    PropertyFile file{Path(path_)};
+    PropertyFile file{Path(link)};
     ASSERT_TRUE(file.open(PropertyFile::ReadWrite));
     ASSERT_TRUE(file.setValue(L"A", L"changed"));
     ASSERT_TRUE(file.save());
@@ -269,8 +258,9 @@ TEST_F(AtomicSave, ReplacesTheFileWholeAndLeavesNoTemporaryBehind) {
     ::close(reader);
     EXPECT_EQ(std::string(buffer, static_cast<std::size_t>(count > 0 ? count : 0)), "A=1\nB=2\n");
     EXPECT_EQ(readFile(path_), "A=changed\nB=2\n");
-
-    EXPECT_EQ(entriesInScratch(), 1u);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(permissionsOf(path_), 0600u);
+    EXPECT_EQ(entriesInScratch(), 2u) << "the file and the link";
 }
 
 TEST_F(AtomicSave, AStreamedWriterThatGivesUpLeavesTheTargetAndNoTemporary) {
@@ -298,28 +288,6 @@ TEST_F(AtomicSave, AStreamedWriterThatGivesUpLeavesTheTargetAndNoTemporary) {
 
     ASSERT_TRUE(Quill::FileIo::replaceAtomically(path_, writeContentAnswering(true), error));
     EXPECT_EQ(readFile(path_), content);
-}
-
-TEST_F(AtomicSave, KeepsThePermissionsOfTheOriginal) {
-    fileWith("A=1\n");
-    ASSERT_EQ(::chmod(path_.c_str(), 0600), 0);
-    PropertyFile file{Path(path_)};
-    ASSERT_TRUE(file.open(PropertyFile::ReadWrite));
-    ASSERT_TRUE(file.setValue(L"A", L"2"));
-    ASSERT_TRUE(file.save());
-    EXPECT_EQ(permissionsOf(path_), 0600u);
-}
-
-TEST_F(AtomicSave, ReplacesTheTargetOfASymbolicLinkAndKeepsTheLink) {
-    fileWith("A=1\n");
-    const std::string link = scratch_.file("ifcfg-link");
-    ASSERT_EQ(::symlink(path_.c_str(), link.c_str()), 0);
-    PropertyFile file{Path(link)};
-    ASSERT_TRUE(file.open(PropertyFile::ReadWrite));
-    ASSERT_TRUE(file.setValue(L"A", L"2"));
-    ASSERT_TRUE(file.save());
-    EXPECT_TRUE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(readFile(path_), "A=2\n");
 }
 
 TEST_F(AtomicSave, FailsWithoutTouchingAnythingWhenTheDirectoryIsGone) {

@@ -64,7 +64,7 @@ TEST_F(CursorTest, WalksEachTypeInTreeOrder) {
     EXPECT_TRUE(namesOfWalk(static_cast<NodeLexicon::NodeType>(77)).empty());
 }
 
-TEST_F(CursorTest, SelectingAgainRestartsTheWalk) {
+TEST_F(CursorTest, SelectingAgainRestartsTheWalkAndAPathSelectsOne) {
     Instrumentation cursor;
     ASSERT_TRUE(cursor.selectNode(NodeLexicon::IPInterface));
     ++cursor;
@@ -79,10 +79,8 @@ TEST_F(CursorTest, SelectingAgainRestartsTheWalk) {
     EXPECT_FALSE(cursor);
     ++cursor;
     EXPECT_FALSE(cursor);
-}
 
-TEST_F(CursorTest, SelectsByPathAndGoesIdleOnAdvance) {
-    Instrumentation cursor;
+    // A node selected by its path is a walk of one.
     ASSERT_TRUE(cursor.selectNode(std::string("/host/eth1/ip")));
     EXPECT_EQ(valueAt<std::string>(cursor, NodeLexicon::Name), "eth1");
     ++cursor;
@@ -117,7 +115,7 @@ TEST_F(CursorTest, InterfacesKnowTheirOwnerAndDescription) {
     EXPECT_EQ(interfaces.getNodeDescription(), "");
 }
 
-TEST_F(CursorTest, ReportsReadOnlyFlags) {
+TEST_F(CursorTest, ReportsReadOnlyFlagsAndReadsEveryKindOfValue) {
     Instrumentation cursor;
     ASSERT_TRUE(cursor.selectNode(std::string("/host/eth0/ip")));
     bool readOnly = false;
@@ -129,11 +127,7 @@ TEST_F(CursorTest, ReportsReadOnlyFlags) {
     ASSERT_TRUE(cursor.isPropertyReadOnly(NodeLexicon::IPv6Gateway, readOnly));
     EXPECT_FALSE(readOnly) << "an absent property is still writable";
     EXPECT_FALSE(cursor.isPropertyReadOnly(static_cast<NodeLexicon::Properties>(3), readOnly));
-}
 
-TEST_F(CursorTest, ReadsEveryKindOfValue) {
-    Instrumentation cursor;
-    ASSERT_TRUE(cursor.selectNode(std::string("/host/eth0/ip")));
     EXPECT_EQ(valueAt<std::string>(cursor, NodeLexicon::IPv4Address), "192.0.2.10");
     EXPECT_EQ(valueAt<std::string>(cursor, NodeLexicon::SubnetMask), "255.255.255.0");
     EXPECT_EQ(valueAt<unsigned int>(cursor, NodeLexicon::AddressOrigin), 3u);

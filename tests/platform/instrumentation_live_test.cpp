@@ -355,25 +355,29 @@ class LiveCommand : public LiveBackend {
                        "/ " OVX_CIM_COMMAND " --live --json " + arguments);
     }
 
+    // The JSON answer of a read that must succeed.
+    Json answer(const std::string& arguments) {
+        const Outcome done = ovxCim(arguments);
+        EXPECT_EQ(done.status, 0) << arguments << ": " << done.out;
+        return done.status == 0 ? Json::parse(done.out) : Json::object();
+    }
+
     std::string pathOf(const std::string& className, const std::string& name) {
-        const Outcome names = ovxCim("ein " + className);
-        const Json listed = Json::parse(names.out);
+        Json listed = answer("ein " + className);
         for (const auto& path : listed["paths"]) {
             if (path.get<std::string>().find("Name=\"" + name + "\"") != std::string::npos) {
                 return path;
             }
         }
-        ADD_FAILURE() << "no " << className << " " << name << " in " << names.out;
+        ADD_FAILURE() << "no " << className << " " << name << " in " << listed.dump();
         return {};
     }
 };
 
 TEST_F(LiveCommand, InstancesShowTheNamespace) {
-    const Outcome listed = ovxCim("ei OVX_IPProtocolEndpoint");
-    ASSERT_EQ(listed.status, 0) << listed.out;
     std::vector<std::string> names;
-    const Json document = Json::parse(listed.out);
-    for (const auto& instance : document["instances"]) {
+    Json endpoints = answer("ei OVX_IPProtocolEndpoint");
+    for (const auto& instance : endpoints["instances"]) {
         const auto& properties = instance["properties"];
         names.push_back(properties["Name"]);
         if (properties["Name"] == "veth0") {
@@ -385,30 +389,24 @@ TEST_F(LiveCommand, InstancesShowTheNamespace) {
     }
     EXPECT_EQ(names, (std::vector<std::string>{"veth0", "veth2", "br0"}));
 
-    const Outcome gateways = ovxCim("ei OVX_IPRemoteServiceAccessPoint");
-    ASSERT_EQ(gateways.status, 0) << gateways.out;
     std::map<std::string, std::string> accessInfo;
-    const Json gatewayDocument = Json::parse(gateways.out);
-    for (const auto& instance : gatewayDocument["instances"]) {
+    Json gateways = answer("ei OVX_IPRemoteServiceAccessPoint");
+    for (const auto& instance : gateways["instances"]) {
         accessInfo[instance["properties"]["Name"]] = instance["properties"]["AccessInfo"];
     }
     EXPECT_EQ(accessInfo,
               (std::map<std::string, std::string>{{"veth0_IPv4", ipGateway("veth0")},
                                                   {"veth0_IPv6", ipGateway("veth0", true)}}));
 
-    const Outcome setting =
-        ovxCim("gi 'OVX_StaticIPAssignmentSettingData.InstanceID=\"Computer%veth0\"'");
-    ASSERT_EQ(setting.status, 0) << setting.out;
-    const Json properties = Json::parse(setting.out)["instance"]["properties"];
+    Json setting = answer("gi 'OVX_StaticIPAssignmentSettingData.InstanceID=\"Computer%veth0\"'");
+    const Json& properties = setting["instance"]["properties"];
     EXPECT_EQ(properties["IPv4Address"].get<std::string>() + "/24", ipAddress("veth0", "inet"));
     EXPECT_EQ(properties["GatewayIPv4Address"], ipGateway("veth0"));
 
     // The endpoint's port, gateways and settings are its associated objects.
-    const Outcome associated = ovxCim("ain '" + pathOf("OVX_IPProtocolEndpoint", "veth0") + "'");
-    ASSERT_EQ(associated.status, 0) << associated.out;
     std::string paths;
-    const Json associatedDocument = Json::parse(associated.out);
-    for (const auto& path : associatedDocument["paths"]) {
+    Json associated = answer("ain '" + pathOf("OVX_IPProtocolEndpoint", "veth0") + "'");
+    for (const auto& path : associated["paths"]) {
         paths += path.get<std::string>() + "\n";
     }
     for (const char* expected :
