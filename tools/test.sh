@@ -17,11 +17,11 @@ if [ "${1:-}" = "--sanitize" ]; then
     if ctest --test-dir build-asan --output-on-failure -j 2 --output-log "$log"; then
         exit 0
     fi
-    # LeakSanitizer's own tracer now and then crashes at exit on a loaded
-    # machine, after the test passed; no leak check ran then. Only when every
-    # failure is that crash are those tests run once more, so that the leak
-    # check is done after all; any other failure stands.
-    failed=$(wc -l <build-asan/Testing/Temporary/LastTestsFailed.log)
+    # LeakSanitizer's own tracer now and then crashes at exit after the test
+    # passed; no leak check ran then. Only when every failure is that crash are
+    # those tests run once more, so that the leak check is done after all; any
+    # other failure stands.
+    failed=$(cat build-asan/Testing/Temporary/LastTestsFailed.log 2>/dev/null | wc -l)
     crashed=$(grep -c "LeakSanitizer has encountered a fatal error" "$log" || true)
     if [ "$failed" -gt 0 ] && [ "$failed" -eq "$crashed" ]; then
         echo "test: LeakSanitizer itself failed in $failed test(s) before checking for leaks; running them once more"
