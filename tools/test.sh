@@ -11,23 +11,14 @@ cmake_options=(-DOVX_WERROR=ON)
 if [ "${1:-}" = "--sanitize" ]; then
     bash tools/sanitized-build.sh
     echo "test: running the tests"
-    export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1
+    # intercept_tls_get_addr=0: clang 14's runtime takes a dynamic TLS block
+    # that starts 16 bytes into a page for an old glibc layout and reads the
+    # allocator's chunk header before it as the block's bounds; its leak check
+    # then crashes scanning them. Without the interception that TLS is not a
+    # root, which can only add leak reports, never hide one.
+    export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1:intercept_tls_get_addr=0
     export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-    log="$PWD/build-asan/Testing/ctest-output.log"
-    if ctest --test-dir build-asan --output-on-failure -j 2 --output-log "$log"; then
-        exit 0
-    fi
-    # LeakSanitizer's own tracer now and then crashes at exit after the test
-    # passed; no leak check ran then. Only when every failure is that crash are
-    # those tests run once more, so that the leak check is done after all; any
-    # other failure stands.
-    failed=$(cat build-asan/Testing/Temporary/LastTestsFailed.log 2>/dev/null | wc -l)
-    crashed=$(grep -c "LeakSanitizer has encountered a fatal error" "$log" || true)
-    if [ "$failed" -gt 0 ] && [ "$failed" -eq "$crashed" ]; then
-        echo "test: LeakSanitizer itself failed in $failed test(s) before checking for leaks; running them once more"
-        exec ctest --test-dir build-asan --output-on-failure --rerun-failed
-    fi
-    exit 1
+    exec ctest --test-dir build-asan --output-on-failure -j 2
 elif [ "${1:-}" = "--thread" ]; then
     build_dir=build-tsan
     cmake_options+=(-DOVX_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug)
